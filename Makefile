@@ -1,0 +1,33 @@
+# make run   sets up, builds and runs the book on its default content.
+# make test  sets up, builds and runs every test.
+
+JOBS ?= $(shell nproc)
+BUILD := build
+SANBUILD := build-san
+
+.PHONY: run test deps build build-san clean format
+
+deps:
+	@tools/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-san: deps
+	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=Debug -DPIPPALEE_SANITIZE=ON \
+	  -DPIPPALEE_PROGRAM=OFF -DPIPPALEE_BENCH=OFF
+	cmake --build $(SANBUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/content && ../pippalee
+
+test: build build-san
+	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L unit
+	cd $(BUILD) && ctest --output-on-failure -L e2e
+
+clean:
+	rm -rf $(BUILD) $(SANBUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')

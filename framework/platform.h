@@ -1,0 +1,147 @@
+// The platform seam: everything the framework needs from the machine it runs on.
+// Two implementations exist: sdl/ (the desktop) and headless/ (tests, with a
+// virtual clock and a scripted user). Everything above this seam, drawing
+// included, is the same code on both.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/wintypes.h"
+
+namespace fw {
+
+struct Surface;
+
+// Identifies one top-level window (frame, dialog, message box) on the platform.
+using NativeWindowId = std::uint32_t;
+constexpr NativeWindowId kNoNativeWindow = 0;
+
+struct TopLevelDesc {
+  // Client area in logical screen coordinates.
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  std::string title;
+  bool decorated = false;  // a caption bar with a close control
+  bool fullScreen = false;  // the main frame: covers one whole monitor
+  NativeWindowId owner = kNoNativeWindow;  // kept above its owner
+};
+
+enum class InputKind {
+  MouseMove,
+  MouseDown,
+  MouseUp,
+  KeyDown,
+  KeyUp,
+  Close,        // the window's close control
+  Expose,       // part of the window must be drawn again
+  FocusGained,  // the platform gave the window the keyboard focus
+  Quit,         // the session ends
+};
+
+enum class MouseButton { None = 0, Left = 1, Right = 2, Middle = 3 };
+
+struct InputEvent {
+  InputKind kind = InputKind::MouseMove;
+  NativeWindowId window = kNoNativeWindow;
+  int x = 0;  // client coordinates of the window, logical pixels
+  int y = 0;
+  MouseButton button = MouseButton::None;
+  UINT buttons = 0;  // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON held after the event
+  UINT modifiers = 0;  // MK_SHIFT, MK_CONTROL held
+  UINT vk = 0;  // virtual-key code of a key event
+  bool repeat = false;  // a key event made by the keyboard's auto-repeat
+  DWORD time = 0;  // when the input was made, on the tick clock
+  RECT exposed{};  // for Expose, client coordinates
+};
+
+// Where the platform delivers input. The framework queues it without
+// dispatching, so input made while a handler sleeps keeps its true time.
+class InputSink {
+ public:
+  virtual ~InputSink() = default;
+  virtual void Deliver(const InputEvent& event) = 0;
+};
+
+// A 32 by 32 monochrome cursor or a colour icon, as pixels (0xAARRGGBB).
+struct CursorImage {
+  int width = 0;
+  int height = 0;
+  int hotX = 0;
+  int hotY = 0;
+  std::vector<std::uint32_t> argb;
+};
+struct IconImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> argb;
+};
+
+// One open sound on the platform's player.
+class SoundOutput {
+ public:
+  virtual ~SoundOutput() = default;  // closes: the sound stops at once
+  virtual void Play() = 0;  // from the current position; returns at once
+  virtual void Pause() = 0;  // keeps the position
+  virtual void SeekToStart() = 0;  // stopped at the start
+};
+enum class SoundKind { Wave, Midi };
+
+// A record of one media-control command, for the headless platform's log.
+struct MciRecord {
+  UINT deviceId = 0;
+  UINT command = 0;
+  DWORD flags = 0;
+  std::string deviceType;
+  std::string element;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- time
+  virtual DWORD TickCount() = 0;
+  // Blocks for ms milliseconds; input made meanwhile goes to sink with its time.
+  virtual void Sleep(DWORD ms, InputSink& sink) = 0;
+  // Waits until input arrives or timeoutMs passes (timeoutMs < 0: no limit).
+  // Returns false when nothing can ever arrive (the headless script is done).
+  virtual bool WaitForInput(int timeoutMs, InputSink& sink) = 0;
+
+  // --- screen and windows
+  virtual SIZE LogicalScreenSize() = 0;
+  virtual NativeWindowId CreateTopLevel(const TopLevelDesc& desc) = 0;
+  virtual void DestroyTopLevel(NativeWindowId id) = 0;
+  virtual void ShowTopLevel(NativeWindowId id, int showCommand) = 0;
+  virtual bool IsMinimized(NativeWindowId id) = 0;
+  virtual void SetTitle(NativeWindowId id, const std::string& title) = 0;
+  virtual void SetIcon(NativeWindowId id, const IconImage& icon) = 0;
+  // Raises the window above others and gives it the keyboard focus.
+  virtual void Activate(NativeWindowId id) = 0;
+  // Makes what has been drawn into the window's surface visible.
+  virtual void Present(NativeWindowId id, const Surface& surface) = 0;
+  virtual void SetCursor(const CursorImage* cursor) = 0;
+
+  // --- disk: free bytes on the volume holding dir; false when unknown
+  virtual bool DiskFreeBytes(const std::string& dir, std::uint64_t& bytes) = 0;
+
+  // --- sound; null when the file cannot be played (no device, bad file)
+  virtual std::unique_ptr<SoundOutput> OpenSound(SoundKind kind, const std::string& path) = 0;
+  virtual void RecordMci(const MciRecord& /*record*/) {}
+
+  // --- shell: start a document viewer; false when none could be started
+  virtual bool StartViewer(const std::string& document, const std::string& workingDir) = 0;
+
+  // --- ending the process at once, with no exit processing
+  [[noreturn]] virtual void ExitProcess(int code) = 0;
+};
+
+// The platform in use. Set once by the program's entry point or by a test.
+Platform& CurrentPlatform();
+void SetPlatform(Platform* platform);
+
+}  // namespace fw
