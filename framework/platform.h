@@ -111,6 +111,9 @@ class Platform {
   // Waits until input arrives or timeoutMs passes (timeoutMs < 0: no limit).
   // Returns false when nothing can ever arrive (the headless script is done).
   virtual bool WaitForInput(int timeoutMs, InputSink& sink) = 0;
+  // Safe from any thread: ends a WaitForInput early, so that requests queued
+  // by another thread (a second copy asking to be activated) are seen soon.
+  virtual void Wake() {}
 
   // --- screen and windows
   virtual SIZE LogicalScreenSize() = 0;
