@@ -22,25 +22,25 @@ struct DCState {
 
   enum class Kind { Window, Memory };
   Kind kind = Kind::Window;
-  HWND window = nullptr;  // for window device contexts
+  HWND window = nullptr;      // for window device contexts
   Surface* target = nullptr;  // where pixels go (may be null: draws nothing)
-  POINT origin{};  // the device context's (0, 0) in target pixels
+  POINT origin{};             // the device context's (0, 0) in target pixels
   // Where drawing may reach, in target pixels: the window's rectangle within
   // its top-level surface, or the whole bitmap.
   pixman_region32_t visible;
-  bool hasClip = false;  // a clip region was selected
+  bool hasClip = false;    // a clip region was selected
   pixman_region32_t clip;  // in device-context coordinates
 
   HPALETTE palette = nullptr;  // selected palette; null means the default one
-  HBITMAP bitmap = nullptr;  // the bitmap selected into a memory context
+  HBITMAP bitmap = nullptr;    // the bitmap selected into a memory context
   HBRUSH brush = nullptr;
   HPEN pen = nullptr;
   HFONT font = nullptr;
   COLORREF textColor = 0;
   COLORREF bkColor = 0xFFFFFF;
-  int bkMode = 2;  // OPAQUE
+  int bkMode = 2;       // OPAQUE
   int stretchMode = 1;  // BLACKONWHITE
-  POINT position{};  // current position of MoveTo and LineTo
+  POINT position{};     // current position of MoveTo and LineTo
 };
 
 // The region, in target pixels, that drawing through dc may touch now.
@@ -64,9 +64,9 @@ int SelectClipRgn(HDC dc, HRGN region);
 int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
 
-int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc,
-                      int ySrc, UINT startScan, UINT scanLines, const void* bits,
-                      const BITMAPINFO* info, UINT colorUse);
+int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc, int ySrc,
+                      UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
+                      UINT colorUse);
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
                   UINT colorUse, DWORD rop);
@@ -82,6 +82,7 @@ COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
 int SetBkMode(HDC dc, int mode);
 COLORREF GetPixel(HDC dc, int x, int y);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // Text flags of DrawText.
 constexpr UINT DT_LEFT = 0x0000;

@@ -26,8 +26,8 @@ struct TopLevelDesc {
   int width = 0;
   int height = 0;
   std::string title;
-  bool decorated = false;  // a caption bar with a close control
-  bool fullScreen = false;  // the main frame: covers one whole monitor
+  bool decorated = false;                  // a caption bar with a close control
+  bool fullScreen = false;                 // the main frame: covers one whole monitor
   NativeWindowId owner = kNoNativeWindow;  // kept above its owner
 };
 
@@ -51,12 +51,12 @@ struct InputEvent {
   int x = 0;  // client coordinates of the window, logical pixels
   int y = 0;
   MouseButton button = MouseButton::None;
-  UINT buttons = 0;  // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON held after the event
-  UINT modifiers = 0;  // MK_SHIFT, MK_CONTROL held
-  UINT vk = 0;  // virtual-key code of a key event
+  UINT buttons = 0;     // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON held after the event
+  UINT modifiers = 0;   // MK_SHIFT, MK_CONTROL held
+  UINT vk = 0;          // virtual-key code of a key event
   bool repeat = false;  // a key event made by the keyboard's auto-repeat
-  DWORD time = 0;  // when the input was made, on the tick clock
-  RECT exposed{};  // for Expose, client coordinates
+  DWORD time = 0;       // when the input was made, on the tick clock
+  RECT exposed{};       // for Expose, client coordinates
 };
 
 // Where the platform delivers input. The framework queues it without
@@ -85,9 +85,9 @@ struct IconImage {
 class SoundOutput {
  public:
   virtual ~SoundOutput() = default;  // closes: the sound stops at once
-  virtual void Play() = 0;  // from the current position; returns at once
-  virtual void Pause() = 0;  // keeps the position
-  virtual void SeekToStart() = 0;  // stopped at the start
+  virtual void Play() = 0;           // from the current position; returns at once
+  virtual void Pause() = 0;          // keeps the position
+  virtual void SeekToStart() = 0;    // stopped at the start
 };
 enum class SoundKind { Wave, Midi };
 
@@ -135,9 +135,16 @@ class Platform {
   // --- sound; null when the file cannot be played (no device, bad file)
   virtual std::unique_ptr<SoundOutput> OpenSound(SoundKind kind, const std::string& path) = 0;
   virtual void RecordMci(const MciRecord& /*record*/) {}
+  // Every message box shown, for the headless platform's log.
+  virtual void RecordMessageBox(const std::string& /*caption*/, const std::string& /*text*/,
+                                UINT /*type*/) {}
 
   // --- shell: start a document viewer; false when none could be started
   virtual bool StartViewer(const std::string& document, const std::string& workingDir) = 0;
+
+  // --- single instance: windows are findable by title among the processes that
+  // share this scope (the display on the desktop; one test run when headless)
+  virtual std::string InstanceScope() = 0;
 
   // --- ending the process at once, with no exit processing
   [[noreturn]] virtual void ExitProcess(int code) = 0;
@@ -145,6 +152,7 @@ class Platform {
 
 // The platform in use. Set once by the program's entry point or by a test.
 Platform& CurrentPlatform();
+bool HasPlatform();
 void SetPlatform(Platform* platform);
 
 }  // namespace fw

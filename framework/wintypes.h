@@ -22,6 +22,7 @@ using LPCSTR = const char*;
 using LPVOID = void*;
 using COLORREF = DWORD;
 using UINT_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 
 #ifndef TRUE
 #define TRUE 1

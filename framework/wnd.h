@@ -42,9 +42,7 @@ struct CRect : RECT {
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
-  BOOL PtInRect(POINT p) const {
-    return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-  }
+  BOOL PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
   void OffsetRect(int dx, int dy) {
     left += dx;
     right += dx;
@@ -100,7 +98,7 @@ struct WndState {
   CWnd* object = nullptr;
   const WndClassInfo* cls = nullptr;
   HWND parent = nullptr;  // child windows: the parent
-  HWND owner = nullptr;  // top-level windows: the owner
+  HWND owner = nullptr;   // top-level windows: the owner
   bool child = false;
   DWORD style = 0;
   DWORD exStyle = 0;
@@ -108,9 +106,9 @@ struct WndState {
   RECT rect{};  // children: in the parent's client coordinates; top-level: screen
   std::string title;
   NativeWindowId native = kNoNativeWindow;  // top-level windows only
-  std::unique_ptr<Surface> surface;  // top-level windows only
-  pixman_region32_t update;  // in client coordinates
-  bool erase = false;  // the update region wants its background erased
+  std::unique_ptr<Surface> surface;         // top-level windows only
+  pixman_region32_t update;                 // in client coordinates
+  bool erase = false;                       // the update region wants its background erased
   bool visible = false;
   bool enabled = true;
   bool destroying = false;
@@ -118,7 +116,10 @@ struct WndState {
   std::vector<HWND> children;  // in creation order: the first is on top
   HWND lastActivePopup = nullptr;
   HICON icons[2] = {nullptr, nullptr};
-  std::uint64_t serial = 0;  // never reused, for stale handle checks
+  std::uint64_t serial = 0;  // never reused; names the window to other copies
+  // A window of another copy of the program, found by its title.
+  bool remote = false;
+  std::uint64_t remoteId = 0;
 };
 
 // True when h names a window that exists.
@@ -136,11 +137,14 @@ HWND WindowFromTopLevelPoint(HWND top, POINT p);
 }  // namespace fw
 
 // --- window classes
-LPCTSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr,
-                            HBRUSH background = nullptr, HICON icon = nullptr);
+LPCTSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
+                            HICON icon = nullptr);
 
 // --- flat calls
 BOOL IsWindow(HWND window);
+BOOL ShowWindow(HWND window, int showCommand);
+BOOL IsIconic(HWND window);
+BOOL EnableWindow(HWND window, BOOL enable);
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
@@ -153,6 +157,8 @@ BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL UpdateWindow(HWND window);
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();
+// The high bit is set while the key (VK_SHIFT, VK_CONTROL) is down.
+SHORT GetKeyState(int virtualKey);
 HCURSOR SetCursor(HCURSOR cursor);
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);

@@ -1,0 +1,105 @@
+#include "framework/text.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <tuple>
+
+namespace fw {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Free fonts of the same metrics stand in for the faces the program names.
+const char* FontFileFor(const std::string& face, bool bold) {
+  const std::string f = Lower(face);
+  if (f == "arial" || f == "helvetica" || f == "liberation sans") {
+    return bold ? "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"
+                : "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+  }
+  return bold ? "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+              : "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+}
+
+TTF_Font* OpenFont(const FontState& font) {
+  static std::map<std::tuple<std::string, int, bool>, TTF_Font*> cache;
+  if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
+  const auto key = std::make_tuple(Lower(font.face), font.pixelHeight, font.bold);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  TTF_Font* f = TTF_OpenFont(FontFileFor(font.face, font.bold), font.pixelHeight);
+  if (f) TTF_SetFontHinting(f, TTF_HINTING_LIGHT);
+  cache[key] = f;
+  return f;
+}
+
+}  // namespace
+
+const FontState& SystemFont() {
+  static FontState font = [] {
+    FontState f;
+    f.face = "MS Sans Serif";
+    f.pixelHeight = 11;  // 8 points at 96 pixels per inch
+    f.stock = true;
+    return f;
+  }();
+  return font;
+}
+
+bool GetFontMetrics(const FontState& font, FontMetrics* metrics) {
+  TTF_Font* f = OpenFont(font);
+  if (!f || !metrics) return false;
+  metrics->height = TTF_FontHeight(f);
+  metrics->ascent = TTF_FontAscent(f);
+  int w = 0;
+  TTF_SizeUTF8(f, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &w, nullptr);
+  metrics->averageCharWidth = (w + 26) / 52;
+  return true;
+}
+
+int TextWidth(const FontState& font, const std::string& text) {
+  TTF_Font* f = OpenFont(font);
+  if (!f || text.empty()) return 0;
+  int w = 0;
+  TTF_SizeUTF8(f, text.c_str(), &w, nullptr);
+  return w;
+}
+
+void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
+                 int y, const std::string& text, COLORREF color) {
+  TTF_Font* f = OpenFont(font);
+  if (!f || text.empty() || !target.image) return;
+  SDL_Color c{static_cast<Uint8>(GetRValue(color)), static_cast<Uint8>(GetGValue(color)),
+              static_cast<Uint8>(GetBValue(color)), 255};
+  SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, text.c_str(), c);
+  if (!rendered) return;
+  SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(rendered);
+  if (!argb) return;
+  SDL_LockSurface(argb);
+  pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, argb->w, argb->h,
+                                                 static_cast<uint32_t*>(argb->pixels), argb->pitch);
+  if (src) {
+    pixman_region32_t region;
+    pixman_region32_init_rect(&region, x, y, static_cast<unsigned>(argb->w),
+                              static_cast<unsigned>(argb->h));
+    if (clip) pixman_region32_intersect(&region, &region, const_cast<pixman_region32_t*>(clip));
+    pixman_image_set_clip_region32(target.image, &region);
+    pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, target.image, 0, 0, 0, 0, x, y, argb->w,
+                             argb->h);
+    pixman_image_set_clip_region32(target.image, nullptr);
+    pixman_region32_fini(&region);
+    pixman_image_unref(src);
+  }
+  SDL_UnlockSurface(argb);
+  SDL_FreeSurface(argb);
+}
+
+}  // namespace fw

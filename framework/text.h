@@ -1,0 +1,31 @@
+// Text through SDL2_ttf: the free fonts that stand in for the program's faces,
+// measured and drawn into surfaces the same way on every platform.
+#pragma once
+
+#include <pixman.h>
+
+#include <string>
+
+#include "framework/gdi.h"
+#include "framework/surface.h"
+#include "framework/wintypes.h"
+
+namespace fw {
+
+struct FontMetrics {
+  int height = 0;  // cell height in pixels (ascent + descent)
+  int ascent = 0;
+  int averageCharWidth = 0;  // average width of the 52 letters, rounded
+};
+
+// The font used when none is selected: "MS Sans Serif" 8 point.
+const FontState& SystemFont();
+
+// False when no font file could be opened; then nothing is drawn or measured.
+bool GetFontMetrics(const FontState& font, FontMetrics* metrics);
+int TextWidth(const FontState& font, const std::string& text);
+// Draws text with its cell's top-left at (x, y) of target, clipped to clip.
+void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
+                 int y, const std::string& text, COLORREF color);
+
+}  // namespace fw
