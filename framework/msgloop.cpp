@@ -27,9 +27,13 @@ void ResetRuntime() {
     if (h->object) h->object->m_hWnd = nullptr;
     delete h;
   }
+  std::vector<HWND> proxies;
   for (auto& [h, w] : rt.temporaries) {
-    if (h->remote) delete h;
+    w->m_hWnd = nullptr;
+    if (h->remote) proxies.push_back(h);
   }
+  rt.temporaries.clear();
+  for (HWND h : proxies) delete h;
   rt.~Runtime();
   new (&rt) Runtime();
 }

@@ -28,8 +28,20 @@ const char* FontFileFor(const std::string& face, bool bold) {
               : "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 }
 
+// Opened fonts stay open for the life of the process and close at its end.
+struct FontCache {
+  ~FontCache() {
+    for (auto& [key, font] : fonts) {
+      if (font) TTF_CloseFont(font);
+    }
+    if (TTF_WasInit()) TTF_Quit();
+  }
+  std::map<std::tuple<std::string, int, bool>, TTF_Font*> fonts;
+};
+
 TTF_Font* OpenFont(const FontState& font) {
-  static std::map<std::tuple<std::string, int, bool>, TTF_Font*> cache;
+  static FontCache fontCache;
+  auto& cache = fontCache.fonts;
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
   const auto key = std::make_tuple(Lower(font.face), font.pixelHeight, font.bold);
   auto it = cache.find(key);
