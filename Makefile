@@ -24,7 +24,7 @@ run: build
 
 test: build build-san
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L unit
-	cd $(BUILD) && ctest --output-on-failure -L e2e
+	cd $(BUILD) && ctest --output-on-failure -L 'program|e2e'
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD)
