@@ -140,7 +140,19 @@ BOOL CFile::Open(const std::string& name, UINT flags, CFileException* error) {
 
   int fd = Retry([&] { return ::open(path.c_str(), oflags, 0666); });
   if (fd < 0) {
-    SetError(error, CFileException::CauseFromErrno(errno), errno, path);
+    int err = errno;
+    int cause = CFileException::CauseFromErrno(err);
+    // A missing folder is a bad path; only a missing file is "not found".
+    if (err == ENOENT) {
+      std::string::size_type slash = path.rfind('/');
+      std::string folder = slash == std::string::npos
+                               ? "."
+                               : path.substr(0, std::max<std::string::size_type>(slash, 1));
+      struct stat fst {};
+      if (::stat(folder.c_str(), &fst) != 0 || !S_ISDIR(fst.st_mode))
+        cause = CFileException::badPath;
+    }
+    SetError(error, cause, err, path);
     return FALSE;
   }
   auto fail = [&](int cause, int osError) {
