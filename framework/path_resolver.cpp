@@ -145,7 +145,20 @@ std::string ProcessCurrentDirectory() {
   }
 }
 
+namespace {
+// Every path asked for since the last reset, for tests that check what the
+// program looks at.
+std::vector<std::string>& QueryLog() {
+  static std::vector<std::string> log;
+  return log;
+}
+}  // namespace
+
+void ResetPathQueryLog() { QueryLog().clear(); }
+std::vector<std::string> PathQueryLog() { return QueryLog(); }
+
 std::string ResolvePath(const std::string& path) {
+  if (QueryLog().size() < 100000) QueryLog().push_back(path);
   if (path.empty() || path.find('\0') != std::string::npos) return {};
 
   std::vector<std::string> parts;

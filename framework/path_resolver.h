@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -33,6 +34,10 @@ std::string FoldFileNameCase(const std::string& name);
 // Test hooks: how many folders have been read so far, and dropping every
 // cached listing.
 std::uint64_t PathListingCount();
+// Every path resolved since the last reset (the first 100,000), from the
+// program's thread.
+void ResetPathQueryLog();
+std::vector<std::string> PathQueryLog();
 void ClearPathCache();
 
 }  // namespace fw
