@@ -107,6 +107,7 @@ constexpr int BLACK_PEN = 7;
 constexpr int NULL_PEN = 8;
 constexpr int DEFAULT_PALETTE = 15;
 constexpr int GDI_ERROR = -1;
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 namespace fw {
 
