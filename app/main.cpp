@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/book_app.h"
+#include "framework/runtime.h"
 #include "framework/sdl/sdl_platform.h"
 
 int main() {
@@ -18,6 +19,9 @@ int main() {
     CBookApp app;
     code = fw::RunApplication(app);
   }
+  // A session ended from outside (a signal, the desktop logging out) leaves
+  // windows up; their titles are withdrawn before the process ends.
+  fw::ResetRuntime();
   fw::SetPlatform(nullptr);
   return code;
 }

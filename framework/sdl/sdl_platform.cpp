@@ -13,6 +13,7 @@
 #include "framework/sdl/mixer_sound.h"
 #include "framework/sdl/screen_scale.h"
 #include "framework/sdl/top_level.h"
+#include "framework/sdl/x11_errors.h"
 #include "framework/surface.h"
 #include "framework/viewer.h"
 
@@ -208,6 +209,9 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
   // The program draws every pixel itself; the plain X11 framebuffer is enough.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Before SDL starts, so that SDL keeps this handler under its own and puts
+  // it back when it closes its connections, where late errors still arrive.
+  IgnoreLateWakeupErrors();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     if (why) *why = SDL_GetError();
     return nullptr;

@@ -49,9 +49,18 @@ TopLevel::~TopLevel() {
 }
 
 void TopLevel::Place() {
-  // The window manager puts the caption above the client area once the window
-  // is up; the client area goes back where the program placed it.
-  if (placed_ || desc_.fullScreen) return;
+  // The window manager puts its caption above the client area, and says how
+  // large it is only once the window is up; then the client area goes back
+  // where the program placed it.
+  if (placed_ || !shown_ || desc_.fullScreen) return;
+  if (desc_.decorated) {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
+      placed_ = true;  // this window manager does not tell
+      return;
+    }
+    if (top == 0 && left == 0) return;
+  }
   placed_ = true;
   const int k = placement_.factor;
   SDL_SetWindowPosition(window_, display_.x + scale_.offsetX + desc_.x * k,
@@ -123,6 +132,7 @@ void TopLevel::Present(const Surface& surface) {
 }
 
 bool TopLevel::OnWindowEvent(const SDL_WindowEvent& event) {
+  Place();
   switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
       minimized_ = true;
