@@ -2,6 +2,7 @@
 // palette, the clip region, stretching and the transparent draw.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -231,6 +232,13 @@ TEST(DibCalls, RasterOperationsAndRefusals) {
       StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, p.GetBits(), info, DIB_RGB_COLORS, 0x00330008), 0);
   EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, nullptr, info, DIB_RGB_COLORS, SRCCOPY), 0);
   EXPECT_EQ(SetDIBitsToDevice(dc, 0, 0, 2, 1, 0, 0, 0, 1, p.GetBits(), nullptr, DIB_RGB_COLORS), 0);
+  // Coordinates no surface has are refused rather than overflowing.
+  EXPECT_EQ(StretchDIBits(dc, INT_MAX, 0, 2, 1, INT_MIN, 0, 2, 1, p.GetBits(), info, DIB_RGB_COLORS,
+                          SRCCOPY),
+            0);
+  EXPECT_EQ(
+      SetDIBitsToDevice(dc, 0, INT_MIN, 2, 1, INT_MAX, 0, 0, 1, p.GetBits(), info, DIB_RGB_COLORS),
+      0);
   // Mirrored by a negative width.
   StretchDIBits(dc, 0, 0, 2, 1, 2, 0, -2, 1, p.GetBits(), info, DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(canvas.At(0, 0), RGB(0xF0, 0xF0, 0xF0));
