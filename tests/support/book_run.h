@@ -15,6 +15,7 @@
 #include "framework/headless/headless_platform.h"
 #include "framework/runtime.h"
 #include "screen/main_screen.h"
+#include "tests/support/surface_png.h"
 
 namespace testing_support {
 
@@ -75,6 +76,7 @@ class BookRun {
         processExited = true;
         exitCode = e.code;
       }
+      SaveSurfacesIfFailed();
       // What the script left open goes, as at the end of a process.
       for (HWND h : fw::TopLevelWindows()) {
         if (IsWindow(h) && h->object) h->object->DestroyWindow();
