@@ -63,14 +63,15 @@ class Translator : public testing::Test {
     e.key.timestamp = time;
     return Run(e);
   }
-  std::vector<InputEvent> Finger(Uint32 type, SDL_FingerID finger, float x, float y) {
+  std::vector<InputEvent> Finger(Uint32 type, SDL_FingerID finger, float x, float y,
+                                 Uint32 window = kFrame) {
     SDL_Event e{};
     e.type = type;
     e.tfinger.touchId = 1;
     e.tfinger.fingerId = finger;
     e.tfinger.x = x;
     e.tfinger.y = y;
-    e.tfinger.windowID = kFrame;
+    e.tfinger.windowID = window;
     e.tfinger.timestamp = 500;
     return Run(e);
   }
@@ -184,7 +185,7 @@ TEST_F(Translator, KeysBecomeVirtualKeysWithRepeatAndTime) {
 }
 
 TEST_F(Translator, OneFingerIsTheLeftButtonAndASecondIsIgnored) {
-  // Finger at the middle of the window: pixel (101, 81), logical (50, 40).
+  // A finger at the middle of the window: pixel (101, 81), logical (50, 40).
   auto down = Finger(SDL_FINGERDOWN, 1, 0.5f, 0.5f);
   ASSERT_EQ(down.size(), 2u);
   EXPECT_EQ(down[0].kind, InputKind::MouseMove);
@@ -205,7 +206,7 @@ TEST_F(Translator, OneFingerIsTheLeftButtonAndASecondIsIgnored) {
   ASSERT_EQ(rub.size(), 1u);
   EXPECT_EQ(rub[0].kind, InputKind::MouseMove);
   EXPECT_EQ(rub[0].buttons, MK_LBUTTON);
-  EXPECT_EQ(rub[0].x, 24);  // pixel 50 of 203, after the margin
+  EXPECT_EQ(rub[0].x, 25);  // pixel 51 of 0..202, after the margin
   auto up = Finger(SDL_FINGERUP, 1, 0.25f, 0.5f);
   ASSERT_EQ(up.size(), 1u);
   EXPECT_EQ(up[0].kind, InputKind::MouseUp);
@@ -222,6 +223,19 @@ TEST_F(Translator, OneFingerIsTheLeftButtonAndASecondIsIgnored) {
 TEST_F(Translator, MouseEventsMadeFromFingersAreNotCountedTwice) {
   EXPECT_TRUE(Button(true, SDL_BUTTON_LEFT, 11, 11, kFrame, SDL_TOUCH_MOUSEID).empty());
   EXPECT_EQ(t_.buttons(), 0u);
+  // The pointer the window system moves along with a finger.
+  ASSERT_EQ(Finger(SDL_FINGERDOWN, 1, 0.5f, 0.5f).size(), 2u);
+  EXPECT_TRUE(Button(true, SDL_BUTTON_LEFT, 101, 81).empty());
+  EXPECT_TRUE(Motion(61, 81).empty());
+  ASSERT_EQ(Finger(SDL_FINGERUP, 1, 0.5f, 0.5f).size(), 1u);
+  EXPECT_TRUE(Button(false, SDL_BUTTON_LEFT, 101, 81).empty()) << "released once already";
+  EXPECT_EQ(t_.buttons(), 0u);
+  // The far corner of a window is its last pixel.
+  auto corner = Finger(SDL_FINGERDOWN, 2, 1.0f, 1.0f, kBox);
+  ASSERT_EQ(corner.size(), 2u);
+  EXPECT_EQ(corner[1].window, kBox);
+  EXPECT_EQ(corner[1].x, 49);
+  EXPECT_EQ(corner[1].y, 39);
 }
 
 TEST_F(Translator, WindowEventsAndTheEndOfTheSession) {
