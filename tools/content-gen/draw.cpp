@@ -111,10 +111,14 @@ void Pen::Eye(double x, double y, double r) {
   Circle(x, y, r);
   Fill("ink");
   cairo_new_path(cr_);
-  // A glint keeps the eye alive in both pictures.
-  Circle(x + r * 0.35, y - r * 0.35, r * 0.35);
-  Fill("white");
-  cairo_new_path(cr_);
+  // A glint keeps the eye alive in both pictures, where it is big enough to see.
+  double dx = r, dy = 0;
+  cairo_user_to_device_distance(cr_, &dx, &dy);
+  if (std::hypot(dx, dy) >= 3.0) {
+    Circle(x + r * 0.35, y - r * 0.35, r * 0.35);
+    Fill("white");
+    cairo_new_path(cr_);
+  }
 }
 
 void Pen::Smile(double x, double y, double r) {
@@ -958,7 +962,7 @@ bool DrawSubject(Pen& pen, const std::string& subject) {
   return true;
 }
 
-void DrawBackdrop(Pen& p, const std::string& subject, int w, int h) {
+void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
   cairo_t* cr = p.cr();
   const Backdrop b = BackdropOf(subject);
   auto ground = [&](double y, const std::string& colour) {
@@ -981,8 +985,10 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h) {
       break;
     case Backdrop::Sky:
       sky("sky");
-      CloudShape(p, w * 0.12, h * 0.15, 0.5, "white");
-      CloudShape(p, w * 0.88, h * 0.85, 0.5, "white");
+      if (count == 1) {
+        CloudShape(p, w * 0.12, h * 0.15, 0.5, "white");
+        CloudShape(p, w * 0.88, h * 0.85, 0.5, "white");
+      }
       break;
     case Backdrop::Snow:
       sky("sky");
@@ -1010,8 +1016,10 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h) {
     case Backdrop::Room:
       sky("cream");
       ground(h * 0.75, "tan");
-      cairo_rectangle(cr, w * 0.06, h * 0.1, w * 0.2, h * 0.3);
-      p.Shape("sky", 0.8);
+      if (count == 1) {
+        cairo_rectangle(cr, w * 0.06, h * 0.1, w * 0.2, h * 0.3);
+        p.Shape("sky", 0.8);
+      }
       break;
     case Backdrop::Plain:
       sky("cream");
@@ -1020,7 +1028,7 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h) {
 }
 
 void DrawPage(Pen& pen, const std::string& subject, int count, int w, int h) {
-  DrawBackdrop(pen, subject, w, h);
+  DrawBackdrop(pen, subject, w, h, count);
   // Rows of copies: counts up to 3 in one row, then two rows (or three for 9).
   int rows = count <= 3 ? 1 : count == 9 ? 3 : 2;
   const int perRow = (count + rows - 1) / rows;
@@ -1043,7 +1051,7 @@ void DrawPage(Pen& pen, const std::string& subject, int count, int w, int h) {
   }
 }
 
-void DrawPippa(Pen& p, int pose) {
+void DrawPippa(Pen& p, int pose, bool plain) {
   cairo_t* cr = p.cr();
   // Body and arms, then the head over them. Unit box 200 by 200.
   cairo_move_to(cr, 40, 200);
@@ -1053,7 +1061,7 @@ void DrawPippa(Pen& p, int pose) {
   p.Shape("red");
   if (pose == 1 || pose == 2) {
     // The raised arm, lower or higher.
-    const double hx = pose == 1 ? 178 : 170, hy = pose == 1 ? 110 : 62;
+    const double hx = pose == 1 ? 180 : 182, hy = pose == 1 ? 118 : 78;
     // An arm: a wide ink line with the sleeve's colour inside it.
     cairo_move_to(cr, 145, 160);
     cairo_line_to(cr, hx, hy + 18);
@@ -1079,12 +1087,14 @@ void DrawPippa(Pen& p, int pose) {
   p.Ellipse(100, 85, 48, 50);
   p.Shape("skin");
   // A fringe.
-  cairo_move_to(cr, 52, 75);
-  cairo_curve_to(cr, 60, 30, 140, 30, 148, 75);
-  cairo_curve_to(cr, 130, 55, 110, 52, 100, 62);
-  cairo_curve_to(cr, 90, 52, 70, 55, 52, 75);
-  cairo_close_path(cr);
-  p.Shape("brown");
+  if (!plain) {
+    cairo_move_to(cr, 52, 75);
+    cairo_curve_to(cr, 60, 30, 140, 30, 148, 75);
+    cairo_curve_to(cr, 130, 55, 110, 52, 100, 62);
+    cairo_curve_to(cr, 90, 52, 70, 55, 52, 75);
+    cairo_close_path(cr);
+    p.Shape("brown");
+  }
   p.Eye(80, 90, 7);
   if (pose == 3) {
     p.Ellipse(120, 90, 8, 3.5);
@@ -1096,12 +1106,14 @@ void DrawPippa(Pen& p, int pose) {
   } else {
     p.Eye(120, 90, 7);
   }
-  p.Circle(70, 110, 7);
-  p.Fill("pink");
-  cairo_new_path(cr);
-  p.Circle(130, 110, 7);
-  p.Fill("pink");
-  cairo_new_path(cr);
+  if (!plain) {
+    p.Circle(70, 110, 7);
+    p.Fill("pink");
+    cairo_new_path(cr);
+    p.Circle(130, 110, 7);
+    p.Fill("pink");
+    cairo_new_path(cr);
+  }
   p.Smile(100, 118, 14);
 }
 

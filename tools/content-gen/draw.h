@@ -63,14 +63,16 @@ class Pen {
 bool DrawSubject(Pen& pen, const std::string& subject);
 bool KnownSubject(const std::string& subject);
 
-// The backdrop a subject stands on: filled behind it across the whole page.
-void DrawBackdrop(Pen& pen, const std::string& subject, int width, int height);
+// The backdrop a subject stands on: filled behind it across the whole page;
+// with many copies on the page it leaves out its own small things.
+void DrawBackdrop(Pen& pen, const std::string& subject, int width, int height, int count = 1);
 
 // A page: the backdrop and count copies of the subject, arranged to fill it.
 void DrawPage(Pen& pen, const std::string& subject, int count, int width, int height);
 
 // The book's girl, Pippa: pose 0 at rest, 1 and 2 waving, 3 and 4 winking.
-void DrawPippa(Pen& pen, int pose);
+// plain leaves out the cheeks and the fringe, for the smallest pictures.
+void DrawPippa(Pen& pen, int pose, bool plain = false);
 
 // Text as filled letters with an ink outline, centred on (x, y).
 void DrawTitleText(Pen& pen, const std::string& text, double x, double y, double size,

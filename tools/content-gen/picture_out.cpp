@@ -149,24 +149,33 @@ bool PadPngToSize(const std::string& path, long size, std::string* error) {
   return true;
 }
 
-bool WriteSizedPng(const std::string& path, int width, int height, const std::vector<Rgb>& palette,
-                   long size, int levels,
-                   const std::function<std::vector<std::uint8_t>(int level)>& draw,
-                   std::string* error) {
-  long smallest = -1;
+bool WriteSizedPngs(const std::vector<SizedPicture>& set, int width, int height,
+                    const std::vector<Rgb>& palette, int levels, std::string* error) {
+  std::string misfit;
   for (int level = 0; level < levels; ++level) {
-    if (!WritePalettePng(path, width, height, draw(level), palette, error)) return false;
-    std::error_code ec;
-    const long have = long(std::filesystem::file_size(path, ec));
-    if (ec) {
-      *error = path + ": cannot be measured";
-      return false;
+    bool fits = true;
+    for (const auto& pic : set) {
+      if (!WritePalettePng(pic.path, width, height, pic.draw(level), palette, error)) return false;
+      std::error_code ec;
+      const long have = long(std::filesystem::file_size(pic.path, ec));
+      if (ec) {
+        *error = pic.path + ": cannot be measured";
+        return false;
+      }
+      fprintf(stderr, "%s level %d: %ld of %ld\n", pic.path.c_str(), level, have, pic.size);
+      if (have != pic.size && have + 12 > pic.size) {
+        fits = false;
+        misfit = pic.path + ": even the simplest picture takes " + std::to_string(have) +
+                 " bytes, more than the " + std::to_string(pic.size) + " it must have";
+        break;
+      }
     }
-    if (have == size || have + 12 <= size) return PadPngToSize(path, size, error);
-    smallest = smallest < 0 ? have : std::min(smallest, have);
+    if (!fits) continue;
+    for (const auto& pic : set)
+      if (!PadPngToSize(pic.path, pic.size, error)) return false;
+    return true;
   }
-  *error = path + ": even the simplest picture takes " + std::to_string(smallest) +
-           " bytes, more than the " + std::to_string(size) + " it must have";
+  *error = misfit;
   return false;
 }
 

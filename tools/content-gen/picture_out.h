@@ -46,11 +46,17 @@ bool WritePalettePng(const std::string& path, int width, int height,
 // bytes of framing.
 bool PadPngToSize(const std::string& path, long size, std::string* error);
 
-// Draws with level 0, 1, ... (each simpler than the last) until the picture
-// written fits size bytes, then pads it to exactly that size.
-bool WriteSizedPng(const std::string& path, int width, int height, const std::vector<Rgb>& palette,
-                   long size, int levels,
-                   const std::function<std::vector<std::uint8_t>(int level)>& draw,
-                   std::string* error);
+// A picture that must have an exact byte size, drawn at a detail level.
+struct SizedPicture {
+  std::string path;
+  long size;
+  std::function<std::vector<std::uint8_t>(int level)> draw;
+};
+
+// Draws every picture of the set with level 0, 1, ... (each simpler than the
+// last) until all of them, written, fit their sizes, then pads each to exactly
+// its size. One level for the whole set keeps pictures shown together alike.
+bool WriteSizedPngs(const std::vector<SizedPicture>& set, int width, int height,
+                    const std::vector<Rgb>& palette, int levels, std::string* error);
 
 }  // namespace content

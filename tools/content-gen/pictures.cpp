@@ -19,18 +19,19 @@ constexpr long kAboutBarBytes = 3321;
 const char* const kBookColours[10] = {"red", "orange", "yellow", "lime", "blue",
                                       "sea", "green",  "purple", "pink", "tan"};
 
-// Detail levels for pictures that must fit a byte size: smooth edges first,
-// then hard edges (which pack better), then hard edges without decoration.
-bool Smooth(int level) { return level == 0; }
-bool Decorated(int level) { return level < 2; }
-constexpr int kLevels = 3;
+// Detail levels for pictures that must fit a byte size: smooth edges with all
+// their decoration first, then less decoration, then hard edges (which pack
+// better), then hard edges and less decoration.
+bool Smooth(int level) { return level < 2; }
+bool Decorated(int level) { return level % 2 == 0; }
+constexpr int kLevels = 4;
 
 void SetEdges(cairo_t* cr, int level) {
   cairo_set_antialias(cr, Smooth(level) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_font_options_t* fo = cairo_font_options_create();
   cairo_font_options_set_antialias(fo, Smooth(level) ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_FULL);
+  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_ON);
   cairo_set_font_options(cr, fo);
   cairo_font_options_destroy(fo);
 }
@@ -45,10 +46,10 @@ std::vector<std::uint8_t> TitleFrame(const PictureSources& src, int pose, int le
   Canvas c(50, 59);
   SetEdges(c.cr(), level);
   Pen pen(c.cr(), *src.stage, true, 1.4);
-  FillAll(pen, 50, 59, Decorated(level) ? "sky" : "white");
-  cairo_translate(c.cr(), 0, 9);
-  cairo_scale(c.cr(), 0.25, 0.25);
-  DrawPippa(pen, pose);
+  FillAll(pen, 50, 59, "sky");
+  cairo_translate(c.cr(), 2, 13);
+  cairo_scale(c.cr(), 0.23, 0.23);
+  DrawPippa(pen, pose, !Decorated(level));
   return c.MapTo(ExpandPalette(*src.stage));
 }
 
@@ -60,14 +61,7 @@ std::vector<std::uint8_t> OrderButton(const PictureSources& src, bool pressed, i
   const double d = pressed ? 2 : 0;
   pen.RoundRect(3 + d, 3 + d, 182, 32, 10);
   pen.Shape(pressed ? "orange" : "yellow");
-  if (Decorated(level)) {
-    // A little book at the left.
-    pen.RoundRect(12 + d, 10 + d, 12, 18, 2);
-    pen.Shape("red", 0.6);
-    pen.RoundRect(24 + d, 10 + d, 12, 18, 2);
-    pen.Shape("blue", 0.6);
-  }
-  DrawTitleText(pen, "More books!", 110 + d, 19 + d, 19, "ink", 0);
+  DrawTitleText(pen, "More books", 95 + d, 19 + d, 18, "ink", 0);
   return c.MapTo(ExpandPalette(*src.stage));
 }
 
@@ -103,8 +97,8 @@ std::vector<std::uint8_t> Splash(const PictureSources& src, int level) {
   pen.Shape("lime");
   if (Decorated(level)) {
     cairo_save(cr);
-    cairo_translate(cr, w - 80, 8);
-    cairo_scale(cr, 0.35, 0.35);
+    cairo_translate(cr, 10, 6);
+    cairo_scale(cr, 0.34, 0.34);
     DrawSubject(pen, "sun");
     cairo_restore(cr);
     for (int i = 0; i < 3; ++i) {
@@ -118,10 +112,10 @@ std::vector<std::uint8_t> Splash(const PictureSources& src, int level) {
   cairo_save(cr);
   cairo_translate(cr, 0, h - 190);
   cairo_scale(cr, 0.95, 0.95);
-  DrawPippa(pen, 2);
+  DrawPippa(pen, 1);
   cairo_restore(cr);
-  DrawTitleText(pen, "Pippalee", 262, 70, 46, "yellow", 1.0);
-  DrawTitleText(pen, "a picture book", 262, 118, 20, "ink", 0);
+  DrawTitleText(pen, "Pippalee", 262, 62, 36, "yellow", 1.0);
+  DrawTitleText(pen, "a picture book", 262, 100, 19, "ink", 0);
   return c.MapTo(ExpandPalette(*src.stage));
 }
 
@@ -137,9 +131,9 @@ std::vector<std::uint8_t> BookButton(const PictureSources& src, const Book& book
   cairo_scale(c.cr(), 0.16, 0.16);
   DrawSubject(pen, book.icon);
   cairo_restore(c.cr());
-  pen.Circle(39 + d, 29 + d, 9);
+  pen.Circle(38 + d, 28 + d, 8.5);
   pen.Shape("white", 0.8);
-  DrawTitleText(pen, std::to_string(book.number), 39 + d, 29 + d, book.number == 10 ? 10 : 12,
+  DrawTitleText(pen, std::to_string(book.number), 38 + d, 28 + d, book.number == 10 ? 10 : 12,
                 "ink", 0);
   return c.MapTo(ExpandPalette(*src.stage));
 }
@@ -166,40 +160,45 @@ std::vector<std::uint8_t> NavFace(const PictureSources& src, bool first, bool do
 void DrawCover(Pen& pen, int w, int h) {
   cairo_t* cr = pen.cr();
   DrawBackdrop(pen, "tree", w, h);
-  cairo_save(cr);
-  cairo_translate(cr, w - 150, 10);
-  cairo_scale(cr, 0.65, 0.65);
-  DrawSubject(pen, "sun");
-  cairo_restore(cr);
-  const char* items[] = {"flower", "butterfly", "flower"};
-  const double xs[] = {20, 440, 470};
-  const double ys[] = {290, 170, 300};
-  for (int i = 0; i < 3; ++i) {
+  struct Item {
+    const char* subject;
+    double x, y, scale;
+  };
+  const Item items[] = {{"sun", 470, 8, 0.55},
+                        {"butterfly", 30, 110, 0.45},
+                        {"flower", 15, 255, 0.7},
+                        {"flower", 445, 255, 0.7},
+                        {"butterfly", 470, 150, 0.35}};
+  for (const Item& it : items) {
     cairo_save(cr);
-    cairo_translate(cr, xs[i], ys[i]);
-    cairo_scale(cr, 0.55, 0.55);
-    DrawSubject(pen, items[i]);
+    cairo_translate(cr, it.x, it.y);
+    cairo_scale(cr, it.scale, it.scale);
+    DrawSubject(pen, it.subject);
     cairo_restore(cr);
   }
   cairo_save(cr);
-  cairo_translate(cr, 165, 150);
-  cairo_scale(cr, 1.45, 1.45);
-  DrawPippa(pen, 2);
+  cairo_translate(cr, 135, 115);
+  cairo_scale(cr, 1.6, 1.6);
+  DrawPippa(pen, 0);
   cairo_restore(cr);
-  // An open book in front of her.
-  cairo_move_to(cr, 295, 395);
-  cairo_curve_to(cr, 260, 375, 215, 375, 190, 385);
-  cairo_line_to(cr, 200, 435);
-  cairo_curve_to(cr, 230, 425, 270, 428, 295, 440);
+  // An open book in her hands.
+  cairo_move_to(cr, 295, 345);
+  cairo_curve_to(cr, 255, 325, 210, 325, 180, 337);
+  cairo_line_to(cr, 192, 420);
+  cairo_curve_to(cr, 225, 408, 265, 410, 295, 425);
   cairo_close_path(cr);
   pen.Shape("white");
-  cairo_move_to(cr, 295, 395);
-  cairo_curve_to(cr, 330, 375, 375, 375, 400, 385);
-  cairo_line_to(cr, 390, 435);
-  cairo_curve_to(cr, 360, 425, 320, 428, 295, 440);
+  cairo_move_to(cr, 295, 345);
+  cairo_curve_to(cr, 335, 325, 380, 325, 410, 337);
+  cairo_line_to(cr, 398, 420);
+  cairo_curve_to(cr, 365, 408, 325, 410, 295, 425);
   cairo_close_path(cr);
   pen.Shape("white");
-  DrawTitleText(pen, "Pippalee", w / 2.0 - 40, 62, 72, "yellow", 1.0);
+  for (int s : {-1, 1}) {
+    pen.Circle(295 + s * 118, 390, 20);
+    pen.Shape("skin");
+  }
+  DrawTitleText(pen, "Pippalee", w / 2.0 - 20, 62, 72, "yellow", 1.0);
 }
 
 bool WritePicturePair(const std::string& dir, int book, int page, const Palette& palette,
@@ -226,26 +225,28 @@ std::string PageFileName(int book, int page, bool colour) {
 
 bool WriteStagePictures(const std::string& dir, const PictureSources& src, std::string* error) {
   const std::vector<Rgb> stage = ExpandPalette(*src.stage);
+  std::vector<SizedPicture> frames;
   for (int i = 0; i < 5; ++i) {
-    // Frame 0 at rest, 1 and 2 waving, 3 and 4 winking.
-    const std::string name = "Title_animate" + std::to_string(i + 1) + ".png";
-    if (!WriteSizedPng(
-            dir + name, 50, 59, stage, kTitleFrameBytes[i], kLevels,
-            [&](int level) { return TitleFrame(src, i, level); }, error))
-      return false;
+    // Frame 0 at rest; the animation's first swing (frames 1, 2) is a wink,
+    // its second (3, 4) a wave.
+    static const int kPose[5] = {0, 3, 4, 1, 2};
+    frames.push_back({dir + "Title_animate" + std::to_string(i + 1) + ".png", kTitleFrameBytes[i],
+                      [&src, i](int level) { return TitleFrame(src, kPose[i], level); }});
   }
-  if (!WriteSizedPng(
-          dir + "Title2U.png", 190, 40, stage, kOrderUpBytes, kLevels,
-          [&](int level) { return OrderButton(src, false, level); }, error) ||
-      !WriteSizedPng(
-          dir + "Title2D.png", 190, 40, stage, kOrderDownBytes, kLevels,
-          [&](int level) { return OrderButton(src, true, level); }, error) ||
-      !WriteSizedPng(
-          dir + "Title3.png", 400, 40, stage, kAboutBarBytes, kLevels,
-          [&](int level) { return AboutBar(src, level); }, error) ||
-      !WriteSizedPng(
-          dir + "splash.png", kSplashWidth, kSplashHeight, stage, kSplashBytes, kLevels,
-          [&](int level) { return Splash(src, level); }, error))
+  if (!WriteSizedPngs(frames, 50, 59, stage, kLevels, error) ||
+      // The pressed face shows for a moment only; each face gets its own best level.
+      !WriteSizedPngs({{dir + "Title2U.png", kOrderUpBytes,
+                        [&](int level) { return OrderButton(src, false, level); }}},
+                      190, 40, stage, kLevels, error) ||
+      !WriteSizedPngs({{dir + "Title2D.png", kOrderDownBytes,
+                        [&](int level) { return OrderButton(src, true, level); }}},
+                      190, 40, stage, kLevels, error) ||
+      !WriteSizedPngs(
+          {{dir + "Title3.png", kAboutBarBytes, [&](int level) { return AboutBar(src, level); }}},
+          400, 40, stage, kLevels, error) ||
+      !WriteSizedPngs(
+          {{dir + "splash.png", kSplashBytes, [&](int level) { return Splash(src, level); }}},
+          kSplashWidth, kSplashHeight, stage, kLevels, error))
     return false;
   for (const Book& b : *src.books) {
     char up[16], down[16];
