@@ -1,13 +1,16 @@
 #include "tools/content-gen/picture_out.h"
 
-#include <png.h>
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
+
+#include "image/image_impl.h"
+#include "image/picture.h"
 
 namespace content {
 
@@ -74,38 +77,37 @@ std::vector<std::uint8_t> Canvas::MapTo(const std::vector<Rgb>& palette) const {
 bool WritePalettePng(const std::string& path, int width, int height,
                      const std::vector<std::uint8_t>& pixels, const std::vector<Rgb>& palette,
                      std::string* error) {
-  if (palette.empty() || palette.size() > 256 ||
+  if (palette.empty() || palette.size() > 256 || width <= 0 || height <= 0 ||
       pixels.size() != std::size_t(width) * std::size_t(height)) {
     *error = path + ": the picture does not match its palette or size";
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    *error = path + ": cannot be written";
+  CPicture picture;
+  int type = IMAGE_PNG;
+  if (!picture.CreateImpl(path, type) || !picture.GetImpl()) {
+    *error = path + ": no PNG writer";
     return false;
   }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    *error = path + ": the PNG writer failed";
+  picture.m_nType = IMAGE_PNG;
+  picture.m_strFileName = path;
+  if (!picture.Create(width, height, 8, 3)) {
+    *error = path + ": out of memory";
     return false;
   }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-  png_color pal[256] = {};
-  for (std::size_t i = 0; i < palette.size(); ++i)
-    pal[i] = {palette[i].r, palette[i].g, palette[i].b};
-  png_set_PLTE(png, info, pal, 256);
-  png_write_info(png, info);
+  std::vector<BYTE> triples;
+  for (const Rgb& c : palette) triples.insert(triples.end(), {c.r, c.g, c.b});
+  if (!picture.SetPalette(int(palette.size()), triples.data())) {
+    *error = path + ": the palette cannot be set";
+    return false;
+  }
+  // The picture's rows run bottom-up, each padded to four bytes.
+  BYTE* bits = picture.GetBits();
+  const int rowBytes = picture.GetRowBytes();
   for (int y = 0; y < height; ++y)
-    png_write_row(png, const_cast<png_bytep>(pixels.data() + std::size_t(y) * width));
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  if (std::fclose(f) != 0) {
-    *error = path + ": cannot be written";
+    std::memcpy(bits + std::size_t(height - 1 - y) * rowBytes,
+                pixels.data() + std::size_t(y) * width, std::size_t(width));
+  if (!picture.GetImpl()->Write(path)) {
+    *error = path + ": the PNG writer failed";
     return false;
   }
   return true;
@@ -162,7 +164,6 @@ bool WriteSizedPngs(const std::vector<SizedPicture>& set, int width, int height,
         *error = pic.path + ": cannot be measured";
         return false;
       }
-      fprintf(stderr, "%s level %d: %ld of %ld\n", pic.path.c_str(), level, have, pic.size);
       if (have != pic.size && have + 12 > pic.size) {
         fits = false;
         misfit = pic.path + ": even the simplest picture takes " + std::to_string(have) +

@@ -61,7 +61,16 @@ std::vector<std::uint8_t> OrderButton(const PictureSources& src, bool pressed, i
   const double d = pressed ? 2 : 0;
   pen.RoundRect(3 + d, 3 + d, 182, 32, 10);
   pen.Shape(pressed ? "orange" : "yellow");
-  DrawTitleText(pen, "More books", 95 + d, 19 + d, 18, "ink", 0);
+  if (Decorated(level)) {
+    // Two little books before the words.
+    pen.RoundRect(12 + d, 10 + d, 12, 18, 2);
+    pen.Shape("red", 0.6);
+    pen.RoundRect(24 + d, 10 + d, 12, 18, 2);
+    pen.Shape("blue", 0.6);
+    DrawTitleText(pen, "More books!", 110 + d, 19 + d, 19, "ink", 0);
+  } else {
+    DrawTitleText(pen, "More books", 95 + d, 19 + d, 18, "ink", 0);
+  }
   return c.MapTo(ExpandPalette(*src.stage));
 }
 
