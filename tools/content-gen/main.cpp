@@ -10,6 +10,7 @@
 #include <fstream>
 #include <set>
 
+#include "tools/content-gen/draw.h"
 #include "tools/content-gen/midi.h"
 #include "tools/content-gen/pictures.h"
 #include "tools/content-gen/rtf.h"
@@ -36,14 +37,6 @@ const char* const kStageSounds[] = {"start.wav", "intro1.Wav", "intro2.wav", "In
 
 bool WriteSounds(const std::string& dir, const std::vector<Voice>& voices,
                  const std::vector<Book>& books, std::string* error) {
-  std::set<std::string> have;
-  for (const auto& v : voices) have.insert(v.file);
-  for (const char* name : kStageSounds) {
-    if (!have.count(name)) {
-      *error = std::string("voices: no sound for ") + name;
-      return false;
-    }
-  }
   const std::string scratch = dir + ".speech-" + std::to_string(getpid()) + ".wav";
   for (const auto& v : voices) {
     Samples s;
@@ -97,6 +90,27 @@ bool Generate(const std::string& src, const std::string& out, std::string* error
   if (TuneSeconds(tune) <= 60) {
     *error = "tune: it must last more than a minute, so that the timer rewinds it while it plays";
     return false;
+  }
+  // Every fault of the sources is found before anything is written.
+  for (const Book& b : books) {
+    if (!KnownSubject(b.icon)) {
+      *error = "book " + std::to_string(b.number) + ": no drawing of \"" + b.icon + "\"";
+      return false;
+    }
+    for (const Page& p : b.pages) {
+      if (!KnownSubject(p.subject)) {
+        *error = "book " + std::to_string(b.number) + ": no drawing of \"" + p.subject + "\"";
+        return false;
+      }
+    }
+  }
+  std::set<std::string> sounds;
+  for (const auto& v : voices) sounds.insert(v.file);
+  for (const char* name : kStageSounds) {
+    if (!sounds.count(name)) {
+      *error = std::string("voices: no sound for ") + name;
+      return false;
+    }
   }
   std::error_code ec;
   for (const char* sub : {"books", "wave", "midi"}) {

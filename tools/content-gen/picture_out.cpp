@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -41,7 +42,9 @@ Canvas::~Canvas() {
   cairo_surface_destroy(surface_);
 }
 
-std::vector<std::uint8_t> Canvas::MapTo(const std::vector<Rgb>& palette) const {
+bool IsNeutral(const Rgb& c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) <= 24; }
+
+std::vector<std::uint8_t> Canvas::MapTo(const std::vector<Rgb>& palette, bool neutralOnly) const {
   cairo_surface_flush(surface_);
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
@@ -59,6 +62,7 @@ std::vector<std::uint8_t> Canvas::MapTo(const std::vector<Rgb>& palette) const {
         int best = 0;
         long bestD = -1;
         for (std::size_t i = 0; i < palette.size(); ++i) {
+          if (neutralOnly && !IsNeutral(palette[i])) continue;
           const long dr = r - palette[i].r, dg = g - palette[i].g, db = b - palette[i].b;
           const long d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
           if (bestD < 0 || d < bestD) {

@@ -27,8 +27,10 @@ class Canvas {
   cairo_t* cr() const { return cr_; }
   int width() const { return width_; }
   int height() const { return height_; }
-  // Each pixel's nearest palette entry, rows from the top.
-  std::vector<std::uint8_t> MapTo(const std::vector<Rgb>& palette) const;
+  // Each pixel's nearest palette entry, rows from the top. With neutralOnly,
+  // only the palette's white, greys and ink are taken, so that a line
+  // drawing's smoothed edges never pick up a colour.
+  std::vector<std::uint8_t> MapTo(const std::vector<Rgb>& palette, bool neutralOnly = false) const;
 
  private:
   int width_, height_;

@@ -16,7 +16,7 @@ constexpr long kOrderDownBytes = 1323;
 constexpr long kAboutBarBytes = 3321;
 
 // Each book's button colour, by index.
-const char* const kBookColours[10] = {"red", "orange", "yellow", "lime", "blue",
+const char* const kBookColours[10] = {"red", "orange", "sky",    "lime", "blue",
                                       "sea", "green",  "purple", "pink", "tan"};
 
 // Detail levels for pictures that must fit a byte size: smooth edges with all
@@ -218,7 +218,7 @@ bool WritePicturePair(const std::string& dir, int book, int page, const Palette&
     Pen pen(c.cr(), palette, colour, 7.0);
     draw(pen);
     if (!WritePalettePng(dir + PageFileName(book, page, colour), kPageWidth, kPageHeight,
-                         c.MapTo(full), full, error))
+                         c.MapTo(full, !colour), full, error))
       return false;
   }
   return true;

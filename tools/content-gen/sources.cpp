@@ -46,9 +46,9 @@ bool ParseBeats(const std::string& s, double* out) {
   return true;
 }
 
-// Reads the lines of a file without comments; a line number per line.
+// Reads the lines of a file, each with its number.
 bool ReadLines(const std::string& path, std::vector<std::pair<int, std::string>>* lines,
-               std::string* error, bool keepBlank = false) {
+               std::string* error, bool document = false) {
   std::ifstream in(path);
   if (!in) {
     *error = path + ": cannot be read";
@@ -57,10 +57,12 @@ bool ReadLines(const std::string& path, std::vector<std::pair<int, std::string>>
   int n = 0;
   for (std::string line; std::getline(in, line);) {
     ++n;
-    if (!line.empty() && line[0] == '#') continue;
+    // A document keeps its blank lines (they end paragraphs) and its "## "
+    // headings; elsewhere "#" starts a comment.
+    if (!document && !line.empty() && line[0] == '#') continue;
     const std::string t = Trim(line);
-    if (t.empty() && !keepBlank) continue;
-    lines->emplace_back(n, keepBlank ? line : t);
+    if (t.empty() && !document) continue;
+    lines->emplace_back(n, document ? line : t);
   }
   return true;
 }
