@@ -129,6 +129,24 @@ TEST(ContentGenerator, FaultsInTheSourcesAreReportedAndNothingIsWritten) {
   EXPECT_NE(err.find("cannot be read"), std::string::npos) << err;
 }
 
+TEST(ContentGenerator, PagesTheStoriesNoLongerHaveAreRemoved) {
+  TempDir tmp;
+  const std::string out = tmp.path() + "/out";
+  fs::create_directories(out + "/books");
+  fs::create_directories(out + "/wave");
+  // Left by an earlier, longer book 3; and files that are not the generator's.
+  const char* stale[] = {"books/PL03_09b.png", "books/pl03_09C.png", "books/PL11_01b.png",
+                         "wave/B03_09.wav", "books/PL03_100b.png"};
+  const char* kept[] = {"books/notes.txt", "books/PL03_09b.png.bak", "wave/mine.wav"};
+  for (const char* n : stale) std::ofstream(out + "/" + n) << "old";
+  for (const char* n : kept) std::ofstream(out + "/" + n) << "mine";
+  std::string err;
+  ASSERT_EQ(RunGenerator(SourcesDir(), out, &err), 0) << err;
+  for (const char* n : stale) EXPECT_FALSE(fs::exists(out + "/" + n)) << n;
+  for (const char* n : kept) EXPECT_EQ(ReadBytes(out + "/" + n), "mine") << n;
+  EXPECT_TRUE(fs::exists(out + "/books/PL03_01b.png"));
+}
+
 TEST(ContentGenerator, PaddingGivesTheExactSizeOfASoundPng) {
   TempDir tmp;
   const std::string path = tmp.path() + "/p.png";

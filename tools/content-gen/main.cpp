@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 
 #include "tools/content-gen/draw.h"
@@ -20,6 +21,12 @@
 namespace {
 
 using namespace content;
+
+std::string NarrationFileName(int book, int page) {
+  char name[20];
+  std::snprintf(name, sizeof name, "B%02d_%02d.wav", book, page);
+  return name;
+}
 
 bool WriteBytes(const std::string& path, const std::string& bytes, std::string* error) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -58,11 +65,40 @@ bool WriteSounds(const std::string& dir, const std::vector<Voice>& voices,
   }
   for (const Book& b : books) {
     for (std::size_t i = 0; i < b.pages.size(); ++i) {
-      char name[20];
-      std::snprintf(name, sizeof name, "B%02d_%02d.wav", b.number, int(i) + 1);
       Samples s;
-      if (!Speak(b.pages[i].sentence, scratch, &s, error) || !WriteWave(dir + name, s, error))
+      if (!Speak(b.pages[i].sentence, scratch, &s, error) ||
+          !WriteWave(dir + NarrationFileName(b.number, int(i) + 1), s, error))
         return false;
+    }
+  }
+  return true;
+}
+
+// A page picture or narration of an earlier run that the stories no longer
+// have would still be counted as a page: such files are removed. Other files
+// in the folders are left alone.
+bool RemoveStalePages(const std::string& out, const std::vector<Book>& books, std::string* error) {
+  std::set<std::string> keep = {PageFileName(0, 1, false), PageFileName(0, 1, true)};
+  for (const Book& b : books) {
+    for (std::size_t i = 1; i <= b.pages.size(); ++i) {
+      keep.insert(PageFileName(b.number, int(i), false));
+      keep.insert(PageFileName(b.number, int(i), true));
+      keep.insert(NarrationFileName(b.number, int(i)));
+    }
+  }
+  static const std::regex kPage("pl[0-9]{2}_[0-9]{2,3}[bc]\\.png", std::regex::icase);
+  static const std::regex kNarration("b[0-9]{2}_[0-9]{2,3}\\.wav", std::regex::icase);
+  for (const char* sub : {"books", "wave"}) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(out + "/" + sub, ec)) {
+      const std::string name = e.path().filename().string();
+      if (keep.count(name) ||
+          !(std::regex_match(name, kPage) || std::regex_match(name, kNarration)))
+        continue;
+      if (!std::filesystem::remove(e.path(), ec)) {
+        *error = e.path().string() + ": an old page cannot be removed";
+        return false;
+      }
     }
   }
   return true;
@@ -121,7 +157,8 @@ bool Generate(const std::string& src, const std::string& out, std::string* error
     }
   }
   const PictureSources pictures{&books, page, stage};
-  return WriteStagePictures(out + "/books/", pictures, error) &&
+  return RemoveStalePages(out, books, error) &&
+         WriteStagePictures(out + "/books/", pictures, error) &&
          WriteBookPages(out + "/books/", pictures, error) &&
          WriteSounds(out + "/wave/", voices, books, error) &&
          WriteBytes(out + "/midi/10.mid", EncodeMidiFile(ArrangeTune(tune)), error) &&
