@@ -812,7 +812,7 @@ void Butterfly(Pen& p) {
     cairo_new_path(cr);
   }
   p.Ellipse(100, 105, 12, 60);
-  p.Shape("ink");
+  p.Shape("brown");
 }
 
 void Snail(Pen& p) {
