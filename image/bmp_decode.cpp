@@ -108,8 +108,9 @@ void DecodeRle(const BYTE* p, std::size_t n, const Layout& l, BYTE* bits) {
 
 }  // namespace
 
-bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l) {
+bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l, std::uint64_t fileSize) {
   l = Layout{};
+  if (fileSize == 0) fileSize = size;
   std::size_t pos = 0;
   std::uint64_t offset = 0;
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
@@ -225,7 +226,7 @@ bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l) {
 
   l.bitsOffset = offset != 0 ? offset : tableEnd;
   // Bits that start past the file's end cannot belong to this picture.
-  if (l.bitsOffset >= size) return false;
+  if (l.bitsOffset >= fileSize) return false;
 
   switch (l.bitCount) {
     case 1:
@@ -246,7 +247,7 @@ bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l) {
   return true;
 }
 
-void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* out) {
+void BuildHeader(const Layout& l, BYTE* out) {
   BYTE* hdr = out;
   std::memset(hdr, 0, 40);
   PutLe32(hdr + 0, 40);
@@ -260,6 +261,10 @@ void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* ou
   PutLe32(hdr + 28, static_cast<std::uint32_t>(l.yPelsPerMeter));
   PutLe32(hdr + 32, static_cast<std::uint32_t>(l.ColorEntries()));
   if (!l.colorTable.empty()) std::memcpy(out + 40, l.colorTable.data(), l.colorTable.size());
+}
+
+void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* out) {
+  BuildHeader(l, out);
   BYTE* bits = out + 40 + l.colorTable.size();
   std::memset(bits, 0, l.outImageBytes);
 

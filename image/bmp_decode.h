@@ -13,7 +13,7 @@ namespace bmpfmt {
 
 // Largest picture a file may ask for: width and height each, and the bytes
 // of the converted pixel rows. Files asking for more are refused.
-constexpr std::int64_t kMaxSide = 32768;
+constexpr std::int64_t kMaxSide = 16384;
 constexpr std::uint64_t kMaxImageBytes = 256ull << 20;
 
 // What the headers of a file say, checked: everything that the conversion of
@@ -42,9 +42,14 @@ struct Layout {
 
 // Reads the file header (when the data starts with "BM"), the information
 // header, bit-field masks and the colour table of data, which starts at the
-// file's (or the bare DIB's) first byte. False for data that is not a BMP the
-// library can hold, or is too short for its headers.
-bool ParseHeaders(const BYTE* data, std::size_t size, Layout& layout);
+// file's (or the bare DIB's) first byte; data may be a prefix of a file of
+// fileSize bytes (0: size). False for data that is not a BMP the library can
+// hold, or is too short for its headers.
+bool ParseHeaders(const BYTE* data, std::size_t size, Layout& layout, std::uint64_t fileSize = 0);
+
+// Writes the 40-byte header and the colour table of the plain form (40 +
+// colorTable.size() bytes).
+void BuildHeader(const Layout& layout, BYTE* out);
 
 // Writes the plain DIB of a parsed file into out (layout.DibBytes() bytes):
 // the header, the colour table and the rows, converted from the file's

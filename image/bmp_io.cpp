@@ -1,10 +1,12 @@
 #include "image/bmp_io.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "framework/file.h"
 #include "framework/path_resolver.h"
+#include "image/image_impl.h"
 
 namespace imageio {
 
@@ -31,39 +33,50 @@ bool ReadFileBytes(const std::string& path, std::uint64_t limit, std::vector<BYT
   }
 }
 
-WriteResult WriteFileBytes(const std::string& path, std::span<const std::span<const BYTE>> parts) {
+WriteResult WriteFileAtomically(const std::string& path, const std::function<bool(CFile&)>& write) {
   if (path.empty()) return WriteResult::kCannotOpen;
   const std::string target = fw::ResolvePath(path);
-  if (target.empty()) return WriteResult::kCannotOpen;
-  // A name of our own beside the target; an earlier leftover is overwritten.
+  if (target.empty() || std::filesystem::is_directory(target)) return WriteResult::kCannotOpen;
+  // A name of our own beside the target; a leftover of a crash is overwritten.
   const std::string temp = target + ".pippalee-new";
   CFile file;
   if (!file.Open(temp, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
     return WriteResult::kCannotOpen;
   }
-  std::error_code ec;
+  bool ok = false;
   try {
-    for (const auto& part : parts) {
-      std::size_t done = 0;
-      while (done < part.size()) {
-        const std::size_t piece = std::min<std::size_t>(part.size() - done, 1u << 24);
-        file.Write(part.data() + done, static_cast<UINT>(piece));
-        done += piece;
-      }
-    }
-    file.Flush();
-    file.Close();
+    ok = write(file);
+    if (ok) file.Flush();
   } catch (const std::exception&) {
-    file.Close();
-    std::filesystem::remove(temp, ec);
-    return WriteResult::kWriteError;
+    ok = false;
   }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
+  file.Close();
+  std::error_code ec;
+  if (ok) std::filesystem::rename(temp, target, ec);
+  if (!ok || ec) {
     std::filesystem::remove(temp, ec);
     return WriteResult::kWriteError;
   }
   return WriteResult::kOk;
+}
+
+void IndexColors(const CImageImpl& image, BYTE rgb[256 * 3]) {
+  std::memset(rgb, 0, 256 * 3);
+  if (image.imagePalette) {
+    for (int i = 0; i < 256; ++i) {
+      GetPaletteEntryRGB(image.imagePalette, i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    }
+    return;
+  }
+  if (!image.m_pDIB) return;
+  const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(image.m_pDIB);
+  const auto* table = reinterpret_cast<const RGBQUAD*>(image.m_pDIB + h->biSize);
+  const int n = DibColorCount(h);
+  for (int i = 0; i < n && h->biBitCount <= 8; ++i) {
+    rgb[3 * i] = table[i].rgbRed;
+    rgb[3 * i + 1] = table[i].rgbGreen;
+    rgb[3 * i + 2] = table[i].rgbBlue;
+  }
 }
 
 }  // namespace imageio

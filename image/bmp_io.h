@@ -1,12 +1,16 @@
-// Whole-file reading and writing for the BMP, GIF and JPEG handlers.
+// Whole-file reading and all-or-nothing writing, and the colours of index
+// pixels, shared by the BMP, GIF and JPEG handlers.
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "framework/file.h"
 #include "framework/wintypes.h"
+
+class CImageImpl;
 
 namespace imageio {
 
@@ -17,9 +21,14 @@ bool ReadFileBytes(const std::string& path, std::uint64_t limit, std::vector<BYT
 
 enum class WriteResult { kOk, kCannotOpen, kWriteError };
 
-// Writes the parts one after the other as the whole new content of path. The
-// bytes go to a new file beside it first, which then replaces path, so a
+// Gives write a new file beside path to fill; when write returns true (and
+// throws nothing) that file replaces path. Otherwise it is removed, so a
 // failed write leaves path as it was and no partial file behind.
-WriteResult WriteFileBytes(const std::string& path, std::span<const std::span<const BYTE>> parts);
+WriteResult WriteFileAtomically(const std::string& path, const std::function<bool(CFile&)>& write);
+
+// The colours (red, green, blue) of the 256 index values of a picture of
+// depth 8 or less: its palette's entries, or without a palette the colours
+// its colour table holds. Entries past either's end are black.
+void IndexColors(const CImageImpl& image, BYTE rgb[256 * 3]);
 
 }  // namespace imageio
