@@ -153,8 +153,8 @@ bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l, std::uint64_t f
 
   // OS/2 2.x headers give other meanings to compression 3 and 4 (Huffman,
   // 24-bit run-length), which are not read.
-  const bool os2 = headerSize != 12 && headerSize != 40 && headerSize != 52 &&
-                   headerSize != 56 && headerSize <= 64;
+  const bool os2 = headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
+                   headerSize <= 64;
   std::size_t tablePos = pos + headerSize;
   switch (compression) {
     case 0:
@@ -285,7 +285,8 @@ void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* ou
       if (!l.topDown) break;  // the rest stays zero
       continue;
     }
-    const std::size_t have = static_cast<std::size_t>(std::min<std::uint64_t>(srcRowBytes, avail - start));
+    const std::size_t have =
+        static_cast<std::size_t>(std::min<std::uint64_t>(srcRowBytes, avail - start));
     BYTE* dst = bits + static_cast<std::uint64_t>(y) * l.outRowBytes;
     if (l.bitCount == l.outBitCount) {
       std::memcpy(dst, src + start, have);

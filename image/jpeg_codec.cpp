@@ -121,8 +121,8 @@ bool DecodeInner(jpeg_decompress_struct& cinfo, ErrorManager& err, const BYTE* d
   return true;
 }
 
-bool EncodeInner(jpeg_compress_struct& cinfo, ErrorManager& err, int width, int height,
-                 int quality, const std::function<void(int, BYTE*)>& row, unsigned char*& buffer,
+bool EncodeInner(jpeg_compress_struct& cinfo, ErrorManager& err, int width, int height, int quality,
+                 const std::function<void(int, BYTE*)>& row, unsigned char*& buffer,
                  unsigned long& bytes) {
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);

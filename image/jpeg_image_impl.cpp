@@ -49,8 +49,9 @@ BOOL CJpegImageImpl::Write(const std::string& name) {
   BYTE colors[256 * 3];
   if (m_nBitsPerPixel <= 8) imageio::IndexColors(*this, colors);
   std::vector<BYTE> bytes;
-  const bool encoded =
-      jpegfmt::Encode(m_nWidth, m_nHeight, m_nQuality, [&](int row, BYTE* rgb) {
+  const bool encoded = jpegfmt::Encode(
+      m_nWidth, m_nHeight, m_nQuality,
+      [&](int row, BYTE* rgb) {
         const int y = m_nHeight - 1 - row;  // rows in memory are bottom-up
         const BYTE* src = m_pBits + static_cast<std::ptrdiff_t>(y) * m_nRowBytes;
         if (m_nBitsPerPixel <= 8) {
@@ -72,7 +73,8 @@ BOOL CJpegImageImpl::Write(const std::string& name) {
             }
           }
         }
-      }, bytes);
+      },
+      bytes);
   if (!encoded) {
     SetImageLastError("the JPEG library failed");
     return 0;

@@ -4,8 +4,10 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -115,8 +117,14 @@ struct GifBuilder {
     return *this;
   }
   GifBuilder& Control(int transparent) {
-    const BYTE b[] = {0x21, 0xF9, 4, static_cast<BYTE>(transparent >= 0 ? 1 : 0), 0, 0,
-                      static_cast<BYTE>(transparent >= 0 ? transparent : 0), 0};
+    const BYTE b[] = {0x21,
+                      0xF9,
+                      4,
+                      static_cast<BYTE>(transparent >= 0 ? 1 : 0),
+                      0,
+                      0,
+                      static_cast<BYTE>(transparent >= 0 ? transparent : 0),
+                      0};
     bytes.insert(bytes.end(), b, b + sizeof b);
     return *this;
   }
@@ -131,7 +139,8 @@ struct GifBuilder {
     Put16(height);
     int code = 0;
     while ((2 << code) < localColors) ++code;
-    bytes.push_back(static_cast<BYTE>((interlaced ? 0x40 : 0) | (localColors > 0 ? 0x80 | code : 0)));
+    bytes.push_back(
+        static_cast<BYTE>((interlaced ? 0x40 : 0) | (localColors > 0 ? 0x80 | code : 0)));
     for (int i = 0; i < localColors; ++i) {
       bytes.push_back(static_cast<BYTE>(200 - i));
       bytes.push_back(static_cast<BYTE>(i));
@@ -209,6 +218,36 @@ inline std::vector<BYTE> ReferenceRgb(const std::string& path, int* width = null
     if (height) *height = h;
   }
   return out;
+}
+
+}  // namespace formats_test
+
+#include "image/image_impl.h"
+
+namespace formats_test {
+
+// The picture's pixels through GetPixelRGB: top row first, red, green, blue.
+inline std::vector<BYTE> PictureRgb(CImageImpl& image) {
+  std::vector<BYTE> out;
+  out.reserve(static_cast<std::size_t>(image.m_nWidth) * image.m_nHeight * 3);
+  for (int y = image.m_nHeight - 1; y >= 0; --y) {
+    for (int x = 0; x < image.m_nWidth; ++x) {
+      BYTE r = 0, g = 0, b = 0;
+      image.GetPixelRGB(x, y, r, g, b);
+      out.push_back(r);
+      out.push_back(g);
+      out.push_back(b);
+    }
+  }
+  return out;
+}
+
+// The largest difference of any channel, or 256 when the sizes differ.
+inline int MaxDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
+  if (a.size() != b.size()) return 256;
+  int worst = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+  return worst;
 }
 
 }  // namespace formats_test
