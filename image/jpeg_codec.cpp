@@ -167,7 +167,7 @@ bool Decode(const BYTE* data, std::size_t size,
 bool Encode(int width, int height, int quality, const std::function<void(int, BYTE*)>& row,
             std::vector<BYTE>& out) {
   out.clear();
-  if (width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
+  // Sizes the format cannot hold make the library fail before any row.
   ErrorManager err;
   SetUpErrors(err);
   jpeg_compress_struct cinfo;
