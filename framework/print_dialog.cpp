@@ -13,7 +13,8 @@ constexpr COLORREF kFace = RGB(192, 192, 192);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kShadow = RGB(128, 128, 128);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kSelection = RGB(0, 0, 128);
+// The chosen row: black text on light blue (text is drawn in black only).
+constexpr COLORREF kSelection = RGB(170, 200, 255);
 
 void SunkenEdge(CDC& dc, const RECT& r) {
   dc.FillSolidRect(r.left, r.top, r.right - r.left, 1, kShadow);
@@ -58,7 +59,7 @@ class PrinterList : public CWnd {
                r.top + 2 + (i - m_nTop + 1) * h};
       const bool chosen = i == m_pDialog->m_nSelected;
       if (chosen) dc.FillSolidRect(&row, kSelection);
-      dc.SetTextColor(chosen ? kWhite : kBlack);
+      dc.SetTextColor(kBlack);
       const auto& p = m_pDialog->m_printers[static_cast<size_t>(i)];
       std::string text = p.name;
       if (p.isDefault) text += "  (default)";
@@ -230,8 +231,10 @@ INT_PTR CPrintDialog::DoModal() {
 }
 
 void CPrintDialog::CreateControls() {
-  CDialog::CreateControls();
-  if (m_printers.empty()) return;
+  if (m_printers.empty()) {
+    CDialog::CreateControls();
+    return;
+  }
   const fw::DialogTemplate& t = m_runtimeTemplate;
   auto add = [&](std::unique_ptr<CWnd> w, int id, const std::string& text, int x, int y, int cx,
                  int cy, DWORD style) {
@@ -243,17 +246,21 @@ void CPrintDialog::CreateControls() {
     m_controls.push_back(std::move(w));
     return raw;
   };
+  // Made first, so that the keyboard starts on the list and Tab goes on to
+  // the copies, then the buttons.
   m_pList =
       static_cast<fw::PrinterList*>(add(std::make_unique<fw::PrinterList>(this, m_font.get()),
                                         kPrinterList, "", 7, 18, kWidth - 14, 44, WS_TABSTOP));
-  // The page range is fixed: both boxes show page 1 and take no input.
-  add(std::make_unique<fw::NumberBox>(this, m_font.get(), false), kFromPage, "1", 56, 91, 22, 12,
-      WS_DISABLED);
-  add(std::make_unique<fw::NumberBox>(this, m_font.get(), false), kToPage, "1", 96, 91, 22, 12,
-      WS_DISABLED);
   m_pCopies = static_cast<fw::NumberBox*>(
       add(std::make_unique<fw::NumberBox>(this, m_font.get(), true), kCopies,
           std::to_string(m_pd.nCopies), 196, 91, 26, 12, WS_TABSTOP));
+  // The page range is fixed: both boxes show page 1 and take no input.
+  for (int id : {kFromPage, kToPage}) {
+    CWnd* box = add(std::make_unique<fw::NumberBox>(this, m_font.get(), false), id, "1",
+                    id == kFromPage ? 56 : 96, 91, 22, 12, 0);
+    box->EnableWindow(FALSE);
+  }
+  CDialog::CreateControls();
   SelectPrinter(m_nSelected);
 }
 
