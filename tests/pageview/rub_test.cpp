@@ -53,7 +53,7 @@ void StartOnPage(BookRun& run) {
   WriteStage(run.contentDir);
   WritePage(run.contentDir, 1, 1);
   WritePage(run.contentDir, 1, 2);
-  GoOnPastStartDialog(run);
+  PassStartDialog(run);
 }
 
 }  // namespace
@@ -64,8 +64,8 @@ TEST(Rub, RevealsTheColourPictureInACircleLinedUpWithTheOutline) {
     int x, y;
   };
   const Case cases[] = {
-      {"middle", 100, 100},     {"near the top edge", 100, 50}, {"top row", 300, 41},
-      {"left edge", 51, 200},   {"bottom right corner", 639, 479},
+      {"middle", 100, 100},   {"near the top edge", 100, 50},    {"top row", 300, 41},
+      {"left edge", 51, 200}, {"bottom right corner", 639, 479},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -47,14 +47,16 @@ struct CheckCase {
 
 std::vector<CheckCase> Cases() {
   std::vector<CheckCase> cases;
-  cases.push_back({"right sizes, other content", [](const std::string& books) {
+  cases.push_back({"right sizes, other content",
+                   [](const std::string& books) {
                      testing_support::WriteFile(books + "Title3.png", std::string(3321, '\x89'));
                    },
                    true, 10});
   for (const testing_support::CheckedFile& f : kSizedDataFiles) {
     for (int delta : {-1, +1}) {
       const std::string file = f.name;
-      const std::uint64_t size = f.size + static_cast<std::uint64_t>(static_cast<std::int64_t>(delta));
+      const std::uint64_t size =
+          f.size + static_cast<std::uint64_t>(static_cast<std::int64_t>(delta));
       cases.push_back({file + (delta < 0 ? " one byte short" : " one byte long"),
                        [file, size](const std::string& books) {
                          testing_support::WriteFile(books + file,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_frame.h"
+#include "framework/mci.h"
 #include "tests/support/stage_fixture.h"
 
 using namespace testing_support;
@@ -22,15 +23,12 @@ void RepaintScreen() {
   Screen().UpdateWindow();
 }
 
-// Clicks a point of the stage, in main-screen coordinates.
-void ClickStage(BookRun& run, int x, int y) { run.platform.Click(kStageX + x, kStageY + y); }
-
 }  // namespace
 
 TEST(Stage, OpeningRunsOnceAtTheFirstPaint) {
   BookRun run;
   WriteStage(run.contentDir);
-  GoOnPastStartDialog(run);
+  PassStartDialog(run);
   std::vector<std::string> opening, secondPaint;
   std::uint32_t openingPicture = 0, keptFill = 0;
   DWORD tunePlayed = 0, startPlayed = 0;
@@ -39,7 +37,8 @@ TEST(Stage, OpeningRunsOnceAtTheFirstPaint) {
     opening = SoundLog(run.platform);
     for (const auto& e : run.platform.sounds.Events()) {
       if (e.what == fw::headless::SoundEvent::What::Play && tunePlayed == 0) tunePlayed = e.time;
-      if (e.what == fw::headless::SoundEvent::What::Play && e.path.find("start.wav") != std::string::npos)
+      if (e.what == fw::headless::SoundEvent::What::Play &&
+          e.path.find("start.wav") != std::string::npos)
         startPlayed = e.time;
     }
     openingPicture = StagePixel(50, 40);
@@ -71,7 +70,7 @@ TEST(Stage, OpeningRunsOnceAtTheFirstPaint) {
 TEST(Stage, EveryPaintDrawsTheTopBarTheTitleCornerAndTenUpFaces) {
   BookRun run;
   WriteStage(run.contentDir);
-  GoOnPastStartDialog(run);
+  PassStartDialog(run);
   std::map<std::string, std::vector<std::uint32_t>> seen;
   run.platform.WhenIdle([&] {
     Snapshot("stage");
@@ -81,8 +80,8 @@ TEST(Stage, EveryPaintDrawsTheTopBarTheTitleCornerAndTenUpFaces) {
     }
     RepaintScreen();
     auto corners = [](int l, int t, int r, int b) {
-      return std::vector<std::uint32_t>{StagePixel(l, t), StagePixel(r - 1, t), StagePixel(l, b - 1),
-                                        StagePixel(r - 1, b - 1)};
+      return std::vector<std::uint32_t>{StagePixel(l, t), StagePixel(r - 1, t),
+                                        StagePixel(l, b - 1), StagePixel(r - 1, b - 1)};
     };
     seen["Title_animate1.png"] = corners(0, 0, 50, 59);
     seen["Title2U.png"] = corners(50, 0, 240, 40);
@@ -120,12 +119,11 @@ TEST(Stage, PaintShowsTheOpenBooksNavigationFace) {
     WriteStage(run.contentDir);
     WritePage(run.contentDir, 1, 1);
     WritePage(run.contentDir, 4, 1);
-    GoOnPastStartDialog(run);
-    for (int book : c.clicks) {
-      run.platform.WhenIdle([&run, book] { ClickStage(run, 25, 59 + 42 * (book - 1) + 20); });
-    }
+    PassStartDialog(run);
+    std::vector<std::function<void()>> steps;
+    for (int book : c.clicks) steps.push_back([&run, book] { ClickBook(run, book); });
     std::uint32_t top = 0, bottom = 0;
-    run.platform.WhenIdle([&] {
+    steps.push_back([&] {
       {
         CClientDC dc(&Screen());
         dc.FillSolidRect(0, 59, 50, 420, RGB(1, 2, 3));
@@ -134,6 +132,7 @@ TEST(Stage, PaintShowsTheOpenBooksNavigationFace) {
       top = StagePixel(0, 59 + 42 * c.band);
       bottom = StagePixel(49, 100 + 42 * c.band);
     });
+    Script(run, steps);
     run.Run();
     EXPECT_EQ(top, StageColour(c.face).Value());
     EXPECT_EQ(bottom, StageColour(c.face).Value());
@@ -154,7 +153,7 @@ TEST(Stage, StageAndPageViewSitInTheMiddleOfTheScreen) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
     BookRun run;
     run.platform.SetScreenSize(c.width, c.height);
-    GoOnPastStartDialog(run);
+    PassStartDialog(run);
     CRect screen, view;
     bool viewIsSibling = false;
     run.platform.WhenIdle([&] {
@@ -178,7 +177,7 @@ TEST(Stage, StageAndPageViewSitInTheMiddleOfTheScreen) {
 TEST(Stage, ClosingTheBookClosesBothSounds) {
   BookRun run;
   WriteStage(run.contentDir);
-  GoOnPastStartDialog(run);
+  PassStartDialog(run);
   run.platform.WhenIdle([&] {
     Screen().SetFocus();
     run.platform.Key(VK_ESCAPE);

@@ -24,9 +24,7 @@ inline constexpr CheckedFile kSizedDataFiles[9] = {
 
 // "But01D.png" to "But10D.png".
 inline std::string PressedFaceName(int n) {
-  char name[16];
-  std::snprintf(name, sizeof name, "But%02dD.png", n);
-  return name;
+  return std::string("But") + (n < 10 ? "0" : "") + std::to_string(n) + "D.png";
 }
 
 // Writes every checked file under contentDir/books as filler bytes of the
@@ -35,7 +33,8 @@ inline void WriteCheckedDataFiles(const std::string& contentDir) {
   const std::string books = contentDir + "/books/";
   std::filesystem::create_directories(books);
   for (const CheckedFile& f : kSizedDataFiles) {
-    std::ofstream(books + f.name, std::ios::binary) << std::string(static_cast<size_t>(f.size), 'x');
+    std::ofstream(books + f.name, std::ios::binary)
+        << std::string(static_cast<size_t>(f.size), 'x');
   }
   for (int n = 1; n <= 10; ++n) std::ofstream(books + PressedFaceName(n), std::ios::binary) << "x";
 }

@@ -28,8 +28,8 @@ struct Rgb {
   std::uint32_t Value() const { return (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b; }
 };
 
-// Writes an 8-bit palette PNG whose pixel (x, y) has palette index
-// index(x, y); with padTo, zero bytes after the end make the file that long.
+// Writes an 8-bit palette PNG whose pixel (x, y), counted from the top, has
+// palette index index(x, y); with padTo, zero bytes after the end make the file that long.
 inline void WritePalettePng(const std::string& path, int width, int height,
                             const std::vector<Rgb>& palette,
                             const std::function<int(int, int)>& index, std::uint64_t padTo = 0) {
@@ -44,7 +44,8 @@ inline void WritePalettePng(const std::string& path, int width, int height,
   }
   picture.SetPalette(static_cast<int>(palette.size()), red.data(), green.data(), blue.data());
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) picture.SetPixelIndex(x, y, index(x, y));
+    // The picture's rows are stored bottom-up.
+    for (int x = 0; x < width; ++x) picture.SetPixelIndex(x, height - 1 - y, index(x, y));
   }
   ASSERT_TRUE(picture.GetImpl()->Write(path)) << path;
   if (padTo) {
@@ -57,7 +58,8 @@ inline void WritePalettePng(const std::string& path, int width, int height,
 
 inline void WriteSolidPng(const std::string& path, int width, int height, Rgb colour,
                           std::uint64_t padTo = 0) {
-  WritePalettePng(path, width, height, {colour}, [](int, int) { return 0; }, padTo);
+  WritePalettePng(
+      path, width, height, {colour}, [](int, int) { return 0; }, padTo);
 }
 
 // A mono 8-bit wave of the given length.
@@ -92,7 +94,7 @@ inline void WriteWave(const std::string& path, int milliseconds = 1000) {
 // A one-track MIDI tune: one note held for about a minute.
 inline void WriteTune(const std::string& path) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  const std::string track = std::string("\x00\x90\x3C\x40", 4) +  // note on
+  const std::string track = std::string("\x00\x90\x3C\x40", 4) +      // note on
                             std::string("\xDA\x00\x80\x3C\x40", 5) +  // 11520 ticks, note off
                             std::string("\x00\xFF\x2F\x00", 4);       // end of track
   std::string b = std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60", 14);
@@ -222,16 +224,33 @@ inline void WriteNarration(const std::string& contentDir, const std::string& nam
   WriteWave(contentDir + "/Wave/" + name, 3000);
 }
 
-// Answers the start dialog with Enter as soon as it is up.
-inline void GoOnPastStartDialog(BookRun& run) {
-  run.platform.WhenIdle([&run] { run.platform.Key(VK_RETURN); });
-}
-
-// --- watching the run
-
 // The main screen's (0, 0) on the 800 by 600 screen of the headless platform.
 constexpr int kStageX = 80;
 constexpr int kStageY = 80;
+
+// Answers the start dialog with Enter as soon as it is up.
+inline void PassStartDialog(BookRun& run) {
+  run.platform.WhenIdle([&run] { run.platform.Key(VK_RETURN); });
+}
+
+// Runs steps one after another once the stage is up, `gap` ms apart on the
+// virtual clock, so that clicks are separate clicks, not double clicks, and
+// each click's handling has ended before the next step.
+inline void Script(BookRun& run, std::vector<std::function<void()>> steps, DWORD gap = 2000) {
+  run.platform.WhenIdle([&run, steps, gap] {
+    const DWORD start = run.platform.Now();
+    for (size_t i = 0; i < steps.size(); ++i) {
+      run.platform.At(start + gap * static_cast<DWORD>(i + 1), steps[i]);
+    }
+  });
+}
+
+// A click on the stage, in main-screen coordinates.
+inline void ClickStage(BookRun& run, int x, int y) { run.platform.Click(kStageX + x, kStageY + y); }
+// A click on the button of book n (1 to 10).
+inline void ClickBook(BookRun& run, int n) { ClickStage(run, 25, 59 + 42 * (n - 1) + 20); }
+
+// --- watching the run
 
 inline const fw::Surface& FrameSurface() { return *BookRun::Frame()->m_hWnd->surface; }
 // A pixel of the stage, in main-screen coordinates.
