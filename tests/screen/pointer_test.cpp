@@ -139,7 +139,8 @@ TEST(Pointer, OnlyTheLeftButtonAloneInsideThePageAreaRubs) {
     EXPECT_EQ(rubbed, c.rubs);
     // Rubbing cuts the opening voice off; nothing else happens to the sounds.
     EXPECT_EQ(narrationStopped, c.rubs);
-    EXPECT_EQ(log, c.rubs ? std::vector<std::string>{"close intro2.wav"} : std::vector<std::string>{});
+    EXPECT_EQ(log,
+              c.rubs ? std::vector<std::string>{"close intro2.wav"} : std::vector<std::string>{});
   }
 }
 
@@ -221,7 +222,9 @@ TEST(Pointer, PressInThePageAreaPlaysTheTuneUntilTheRelease) {
                      run.platform.PressMouse(kStageX + 25, kStageY + 120);
                    }
                  },
-                 [&] { MoveOnStage(run, {300, 220, MK_LBUTTON}); },
+                 [&] {
+                   MoveOnStage(run, {300, 220, MK_LBUTTON});
+                 },
                  [&] { run.platform.ReleaseMouse(kStageX + 300, kStageY + 220); },
                  [&] {
                    log = SoundLog(run.platform, mark);
@@ -231,7 +234,8 @@ TEST(Pointer, PressInThePageAreaPlaysTheTuneUntilTheRelease) {
     EXPECT_TRUE(rubbed);
     std::vector<std::string> tune;
     for (const std::string& s : log) {
-      if (s.find("10.mid") != std::string::npos || s.find("click") != std::string::npos) tune.push_back(s);
+      if (s.find("10.mid") != std::string::npos || s.find("click") != std::string::npos)
+        tune.push_back(s);
     }
     EXPECT_EQ(tune, c.sounds);
   }
