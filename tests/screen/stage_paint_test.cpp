@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_frame.h"
+#include "framework/dialog.h"
 #include "framework/mci.h"
 #include "tests/support/stage_fixture.h"
 
@@ -190,4 +191,28 @@ TEST(Stage, ClosingTheBookClosesBothSounds) {
   EXPECT_EQ(log[log.size() - 2], "close intro2.wav");
   EXPECT_EQ(log.back(), "close 10.mid");
   EXPECT_EQ(fw::OpenMciDeviceCount(), 0);
+}
+
+TEST(Stage, F1OnTheMainScreenShowsTheAboutBoxAndEscapeClosesOnlyIt) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  PassStartDialog(run);
+  std::string caption;
+  bool back = false;
+  Script(run, {[&] {
+                 Screen().SetFocus();
+                 run.platform.Key(VK_F1);
+               },
+               [&] {
+                 CDialog* d = fw::ActiveModalDialog();
+                 caption = d ? d->GetWindowText() : "(none)";
+                 run.platform.Key(VK_ESCAPE);
+               },
+               [&] {
+                 back = fw::ActiveModalDialog() == nullptr && AfxGetMainWnd()->IsWindowVisible();
+               }});
+  run.Run();
+  EXPECT_EQ(caption, "About Pippalee");
+  EXPECT_TRUE(back);
+  EXPECT_TRUE(run.platform.messageBoxes.empty());
 }
