@@ -40,7 +40,8 @@ for h in "${harnesses[@]}"; do
   work="$(mktemp -d)"
   # New inputs go to a scratch corpus, never into the repository.
   seeds=("$work")
-  [ -d "$root/fuzz/corpus/$h" ] && seeds+=("$root/fuzz/corpus/$h")
+  corpus="$root/fuzz/corpus/${h%_fuzzer}"
+  [ -d "$corpus" ] && seeds+=("$corpus")
   extra="$(extra_seeds "$h")"
   [ -n "$extra" ] && [ -d "$extra" ] && seeds+=("$extra")
   echo "== $h: $runs runs"
