@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framework/headless/headless_platform.h"
+#include "framework/metafile.h"
 #include "framework/platform.h"
 #include "framework/surface.h"
 #include "framework/wnd.h"
@@ -304,6 +305,37 @@ TEST(Draw, IntoAChildWindowOfAHeadlessSurface) {
     top.DestroyWindow();
   }
   fw::SetPlatform(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Drawing into a recording device context (a metafile) keeps the picture:
+// played back, it gives the same pixels.
+TEST(Draw, IntoAMetafileAndBack) {
+  Page page(30, 20);
+  HDC meta = CreateEnhMetaFile(nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(meta, nullptr);
+  CDC recorder;
+  recorder.Attach(meta);
+  recorder.SelectPalette(page.picture.GetPalette(), TRUE);
+  EXPECT_TRUE(page.picture.Draw(&recorder, 0, 0, -1, -1, 0, 0));
+  // No raster operations on a device.
+  EXPECT_EQ(StretchDIBits(meta, 0, 0, 30, 20, 0, 0, 30, 20, page.picture.GetBits(),
+                          reinterpret_cast<const BITMAPINFO*>(page.picture.GetImpl()->m_pDIB),
+                          DIB_PAL_COLORS, SRCAND),
+            0);
+  recorder.Detach();
+  HENHMETAFILE recording = CloseEnhMetaFile(meta);
+  ASSERT_NE(recording, nullptr);
+  Canvas canvas(30, 20);
+  const RECT all{0, 0, 30, 20};
+  ASSERT_TRUE(PlayEnhMetaFile(canvas.dc.GetSafeHdc(), recording, &all));
+  DeleteEnhMetaFile(recording);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 30; ++x) ASSERT_EQ(canvas.At(x, y), page.At(x, y)) << x << "," << y;
+  }
 }
 
 }  // namespace
