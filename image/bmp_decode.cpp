@@ -241,6 +241,10 @@ bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l, std::uint64_t f
       l.outBitCount = 24;
       break;
   }
+  if (l.outBitCount <= 8) {
+    l.usedEntries = l.ColorEntries();
+    l.colorTable.resize((std::size_t{1} << l.outBitCount) * 4, 0);
+  }
   l.outRowBytes = RowBytes(l.width, l.outBitCount);
   l.outImageBytes = l.outRowBytes * l.height;
   if (l.outImageBytes > kMaxImageBytes) return false;
@@ -260,6 +264,7 @@ void BuildHeader(const Layout& l, BYTE* out) {
   PutLe32(hdr + 24, static_cast<std::uint32_t>(l.xPelsPerMeter));
   PutLe32(hdr + 28, static_cast<std::uint32_t>(l.yPelsPerMeter));
   PutLe32(hdr + 32, static_cast<std::uint32_t>(l.ColorEntries()));
+  PutLe32(hdr + 36, static_cast<std::uint32_t>(l.usedEntries));
   if (!l.colorTable.empty()) std::memcpy(out + 40, l.colorTable.data(), l.colorTable.size());
 }
 

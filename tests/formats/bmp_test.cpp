@@ -244,7 +244,7 @@ TEST(BmpRead, HeaderForms) {
     const char* name;
     BmpSpec spec;
     bool reads;
-    int entries;  // of the palette and of biClrUsed in memory
+    int entries;  // of the palette (the table in memory always has 2^depth)
   };
   const Case cases[] = {
       {"256 colours, biClrUsed 0", {}, true, 256},
@@ -278,7 +278,8 @@ TEST(BmpRead, HeaderForms) {
     }
     const BITMAPINFOHEADER& h = Header(bmp);
     EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biClrUsed, static_cast<DWORD>(c.entries));
+    EXPECT_EQ(h.biClrUsed, c.spec.bitCount <= 8 ? 1u << c.spec.bitCount : 0u);
+    EXPECT_EQ(bmp.m_pBits, bmp.m_pDIB + 40 + 4 * h.biClrUsed);
     EXPECT_EQ(bmp.m_nWidth, c.spec.width);
     EXPECT_EQ(bmp.m_nHeight, c.spec.height);
     if (c.entries) {
@@ -332,8 +333,9 @@ TEST(BmpRead, HeaderOnlyLeavesTheFileAtTheBits) {
   BYTE* block = CBmpImageImpl::ReadDIBHeader(file);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(file.GetPosition(), 14u + 40 + 64);
-  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrUsed, 16u);
-  EXPECT_EQ(CBmpImageImpl::DIBColorTableSize(block), 64u);
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrUsed, 256u);
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrImportant, 16u);
+  EXPECT_EQ(CBmpImageImpl::DIBColorTableSize(block), 1024u);
   HGLOBAL h = GlobalHandle(block);
   GlobalUnlock(h);
   GlobalFree(h);
