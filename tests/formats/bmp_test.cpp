@@ -221,7 +221,7 @@ std::vector<BYTE> MakeBmp(const BmpSpec& s) {
     info.push_back(static_cast<BYTE>(i * 3));    // red
     if (entrySize == 4) info.push_back(0);
   }
-  const int rowBytes = (std::abs(s.width) * s.bitCount + 31) / 32 * 4;
+  const std::int64_t rowBytes = (std::int64_t{std::abs(s.width)} * s.bitCount + 31) / 32 * 4;
   std::vector<BYTE> bits(s.pixelBytes >= 0
                              ? static_cast<std::size_t>(s.pixelBytes)
                              : static_cast<std::size_t>(rowBytes) * std::abs(s.height));
@@ -258,7 +258,7 @@ TEST(BmpRead, HeaderForms) {
       {"bits offset past the end", {.offBitsDelta = 100000}, false, 0},
       {"negative width", {.width = -3}, false, 0},
       {"zero height", {.height = 0}, false, 0},
-      {"huge width", {.width = 1 << 30}, false, 0},
+      {"huge width", {.width = 1 << 30, .pixelBytes = 16}, false, 0},
       {"huge height",
        {.width = 16384, .height = 16384, .bitCount = 24, .pixelBytes = 10},
        false,
