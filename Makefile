@@ -1,11 +1,12 @@
 # make run   sets up, builds and runs the book on its default content.
 # make test  sets up, builds and runs every test.
+# make fuzz  builds the fuzz harnesses with clang and runs each for a while.
 
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
 
-.PHONY: run test deps build build-san clean format
+.PHONY: run test deps build build-san clean format fuzz
 
 deps:
 	@tools/install-deps.sh
@@ -26,8 +27,11 @@ test: build build-san
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L unit
 	cd $(BUILD) && ctest --output-on-failure -L 'program|e2e'
 
+fuzz: deps
+	tools/run-fuzzers.sh
+
 clean:
-	rm -rf $(BUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(SANBUILD) build-fuzz
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

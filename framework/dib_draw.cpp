@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -168,6 +169,15 @@ bool MakeDibImage(HDC dc, const BITMAPINFO* info, const void* bits, UINT colorUs
   return true;
 }
 
+// Coordinates far outside any surface are refused, so that no sum of them
+// can overflow.
+bool Reasonable(std::initializer_list<long long> values) {
+  for (long long v : values) {
+    if (v < -(1 << 24) || v > (1 << 24)) return false;
+  }
+  return true;
+}
+
 void Touched(HDC dc) {
   if (dc->kind == DCState::Kind::Window && dc->window) fw::NoteDrawn(dc->window);
 }
@@ -264,6 +274,7 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
                       UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
                       UINT colorUse) {
   if (!dc || width > 16384 || height > 16384) return 0;
+  if (!Reasonable({xDest, yDest, xSrc, ySrc})) return 0;
   DibImage dib;
   if (!MakeDibImage(dc, info, bits, colorUse, startScan, scanLines, &dib)) return 0;
   if (!Drawable(dc) || width == 0 || height == 0) return dib.rows;
@@ -295,6 +306,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     return 0;
   }
   if (!info || info->bmiHeader.biHeight == 0) return 0;
+  if (!Reasonable({xDest, yDest, xSrc, ySrc})) return 0;
   const int fullHeight = std::abs(info->bmiHeader.biHeight);
   DibImage dib;
   if (!MakeDibImage(dc, info, bits, colorUse, 0, static_cast<UINT>(fullHeight), &dib)) return 0;
