@@ -327,3 +327,20 @@ TEST(PageView, WithoutARevealedRegionYetNothingCountsAsRubbed) {
   EXPECT_EQ(redrawn, OutlineColour(1, 1));
   EXPECT_TRUE(keptRub);
 }
+
+TEST(PageView, EscapeThenYesEndsTheBook) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  PassStartDialog(run);
+  run.platform.WhenIdle([&] {
+    View().SetFocus();
+    run.platform.Key(VK_ESCAPE);
+  });
+  run.platform.WhenIdle([&] { run.platform.ClickDialogButton(IDYES); });
+  bool wentOn = false;  // the book ends by itself: the next action never comes
+  run.platform.WhenIdle([&] { wentOn = true; });
+  run.Run();
+  EXPECT_FALSE(wentOn);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.ProfileWritten());
+}
