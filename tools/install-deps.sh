@@ -6,13 +6,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpixman-1-dev libpng-dev zlib1g-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libx11-dev libpixman-1-dev libpng-dev zlib1g-dev
   libjpeg62-turbo-dev libcairo2-dev libcups2-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   espeak-ng sox fluidsynth timgm6mb-soundfont xdg-utils
   xvfb openbox xdotool imagemagick xclip x11-utils
-  cups cups-bsd poppler-utils
+  cups cups-bsd poppler-utils emf2svg
 )
 
 missing=()

@@ -102,8 +102,9 @@ void InputTranslator::Finger(const SDL_TouchFingerEvent& f, Uint32 type,
     if (type != SDL_FINGERDOWN) fingerDown_ = false;
     return;
   }
-  const int px = static_cast<int>(std::floor(f.x * static_cast<float>(w->pixelWidth)));
-  const int py = static_cast<int>(std::floor(f.y * static_cast<float>(w->pixelHeight)));
+  // SDL gives 0 for the first pixel and 1 for the last.
+  const int px = static_cast<int>(std::lround(f.x * static_cast<float>(w->pixelWidth - 1)));
+  const int py = static_cast<int>(std::lround(f.y * static_cast<float>(w->pixelHeight - 1)));
   const DWORD time = f.timestamp;
   if (type == SDL_FINGERDOWN) {
     int x, y;
@@ -126,7 +127,9 @@ void InputTranslator::Finger(const SDL_TouchFingerEvent& f, Uint32 type,
 void InputTranslator::Translate(const SDL_Event& ev, std::vector<InputEvent>& out) {
   switch (ev.type) {
     case SDL_MOUSEMOTION: {
-      if (ev.motion.which == SDL_TOUCH_MOUSEID) return;  // fingers are handled as such
+      // Fingers are handled as such; what the system makes of them for the
+      // mouse, while one is down, would count them twice.
+      if (ev.motion.which == SDL_TOUCH_MOUSEID || fingerDown_) return;
       if (const WindowPlacement* w = lookup_(ev.motion.windowID)) {
         Mouse(*w, InputKind::MouseMove, MouseButton::None, ev.motion.x, ev.motion.y,
               ev.motion.timestamp, out);
@@ -135,7 +138,7 @@ void InputTranslator::Translate(const SDL_Event& ev, std::vector<InputEvent>& ou
     }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-      if (ev.button.which == SDL_TOUCH_MOUSEID) return;
+      if (ev.button.which == SDL_TOUCH_MOUSEID || fingerDown_) return;
       const MouseButton b = ButtonOf(ev.button.button);
       if (b == MouseButton::None) return;
       const WindowPlacement* w = lookup_(ev.button.windowID);

@@ -37,6 +37,13 @@ kill -0 "$BOOK_PID" 2>/dev/null || fail "No ended the book"
 wait_for '[ "$(active_window)" = "$frame" ]' 30 || fail "the frame did not get the focus back"
 [ -e "$XDG_CONFIG_HOME/pippalee.INI" ] && fail "the profile was written before the end"
 
+# The caption's close control (Alt+F4 in openbox) answers as No does.
+ask
+xdotool key alt+F4
+wait_gone "$box" || fail "closing the question did not take it away"
+sleep 0.5
+kill -0 "$BOOK_PID" 2>/dev/null || fail "closing the question ended the book"
+
 ask
 xdotool key Return
 wait_exit "$BOOK_PID" 10 || fail "Yes did not end the book"

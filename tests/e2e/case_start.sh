@@ -27,6 +27,7 @@ frame=$(active_window)
 [ "$(geometry "$frame")" = "0 0 $SCREEN_W $SCREEN_H" ] ||
   fail "the frame covers $(geometry "$frame"), not the whole screen"
 decorated "$frame" && fail "the frame has a caption"
+xprop -id "$frame" _NET_WM_ICON | grep -Eq 'Icon \(32 x 32\)' || fail "the frame has no icon"
 shot frame
 
 # The stage's edges fall on whole enlarged pixels: the last margin pixel is

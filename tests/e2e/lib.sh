@@ -182,3 +182,34 @@ decorated() {
   top=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | cut -d, -f3 | tr -d ' ')
   [ -n "$top" ] && [ "$top" -gt 0 ]
 }
+
+# Screen rectangle of window $1 with the window manager's frame: "x0 y0 x1 y1".
+outer_rect() {
+  local x y w h l r t b
+  read -r x y w h < <(geometry "$1")
+  IFS=', ' read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p')
+  echo "$((x - ${l:-0})) $((y - ${t:-0})) $((x + w - 1 + ${r:-0})) $((y + h - 1 + ${b:-0}))"
+}
+
+# Number of pixels that differ between screenshots $1 and $2, leaving out the
+# screen rectangles "x0 y0 x1 y1" given after them.
+differing_pixels() {
+  local a="$OUT/$1.png" b="$OUT/$2.png" draw=()
+  shift 2
+  for r in "$@"; do
+    read -r x0 y0 x1 y1 <<<"$r"
+    draw+=(-draw "rectangle $x0,$y0 $x1,$y1")
+  done
+  convert "$a" -fill black "${draw[@]}" "$WORK/a.png"
+  convert "$b" -fill black "${draw[@]}" "$WORK/b.png"
+  compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true
+}
+
+# The same for the client area of window $3 alone.
+differing_in_window() {
+  local x y w h
+  read -r x y w h < <(geometry "$3")
+  convert "$OUT/$1.png" -crop "${w}x${h}+${x}+${y}" +repage "$WORK/a.png"
+  convert "$OUT/$2.png" -crop "${w}x${h}+${x}+${y}" +repage "$WORK/b.png"
+  compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true
+}

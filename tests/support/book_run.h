@@ -16,6 +16,7 @@
 #include "framework/runtime.h"
 #include "screen/main_screen.h"
 #include "tests/support/data_files.h"
+#include "tests/support/surface_png.h"
 
 namespace testing_support {
 
@@ -82,6 +83,7 @@ class BookRun {
         processExited = true;
         exitCode = e.code;
       }
+      SaveSurfacesIfFailed();
       // What the script left open goes, as at the end of a process.
       for (HWND h : fw::TopLevelWindows()) {
         if (IsWindow(h) && h->object) h->object->DestroyWindow();
