@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "framework/dialog.h"
 #include "framework/path_resolver.h"
@@ -30,6 +31,11 @@ void WriteSplash(const std::string& path) {
   const BYTE palette[] = {0x20, 0xC0, 0x40, 0, 0, 0};
   ASSERT_TRUE(picture.SetPalette(2, palette));
   ASSERT_TRUE(picture.GetImpl()->Write(path));
+  // The data-file check wants the splash at its exact size; bytes after the
+  // picture's end are not read.
+  const auto size = std::filesystem::file_size(path);
+  ASSERT_LE(size, 24790u);
+  std::ofstream(path, std::ios::binary | std::ios::app) << std::string(24790 - size, '\0');
 }
 
 std::uint32_t DialogPixel(int x, int y) {
