@@ -5,6 +5,8 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
+# Inputs per fuzz harness in a test run; `make fuzz` runs longer.
+TEST_FUZZ_RUNS ?= 5000
 
 .PHONY: run test deps build build-san clean format fuzz
 
@@ -27,6 +29,7 @@ run: build
 test: build build-san
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L unit
 	cd $(BUILD) && ctest --output-on-failure -L 'program|e2e'
+	JOBS=$(JOBS) tools/run-fuzzers.sh $(TEST_FUZZ_RUNS)
 
 fuzz: deps
 	tools/run-fuzzers.sh
