@@ -5,8 +5,8 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
-# Inputs per fuzz harness in a test run; `make fuzz` runs longer.
-TEST_FUZZ_RUNS ?= 5000
+# Seconds per fuzz harness in a test run.
+TEST_FUZZ_SECONDS ?= 60
 
 .PHONY: run test deps build build-san clean format fuzz
 
@@ -29,7 +29,7 @@ run: build
 test: build build-san
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L unit
 	cd $(BUILD) && ctest --output-on-failure -L 'program|e2e'
-	JOBS=$(JOBS) tools/run-fuzzers.sh $(TEST_FUZZ_RUNS)
+	JOBS=$(JOBS) FUZZ_SECONDS=$(TEST_FUZZ_SECONDS) tools/run-fuzzers.sh
 
 fuzz: deps
 	tools/run-fuzzers.sh
