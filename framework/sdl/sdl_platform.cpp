@@ -42,6 +42,7 @@ class SdlPlatform : public Platform {
   DWORD TickCount() override { return SDL_GetTicks(); }
 
   void Sleep(DWORD ms, InputSink& sink) override {
+    sink_ = &sink;
     // Input keeps being taken in while the program sleeps, so that each piece
     // is stamped within a few milliseconds of being made.
     const Uint32 until = SDL_GetTicks() + ms;
@@ -55,6 +56,7 @@ class SdlPlatform : public Platform {
   }
 
   bool WaitForInput(int timeoutMs, InputSink& sink) override {
+    sink_ = &sink;
     SDL_Event ev;
     const int got = timeoutMs < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, timeoutMs);
     if (got) Handle(ev, sink);
@@ -110,6 +112,9 @@ class SdlPlatform : public Platform {
 
   void Present(NativeWindowId id, const Surface& surface) override {
     if (TopLevel* w = Find(id)) w->Present(surface);
+    // A handler drawing frame after frame takes input in as it goes, so that
+    // what is made meanwhile keeps the time it was made.
+    if (sink_) Drain(*sink_);
   }
 
   void SetCursor(const CursorImage* cursor) override { cursors_.Show(cursor); }
@@ -193,6 +198,7 @@ class SdlPlatform : public Platform {
   Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   std::map<NativeWindowId, std::unique_ptr<TopLevel>> windows_;
   std::vector<InputEvent> out_;
+  InputSink* sink_ = nullptr;  // where the program last took its input from
 };
 
 }  // namespace
