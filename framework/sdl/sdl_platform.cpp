@@ -215,6 +215,8 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
   // The program draws every pixel itself; the plain X11 framebuffer is enough.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The desktop's screen saver keeps working as with any other program.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Before SDL starts, so that SDL keeps this handler under its own and puts
   // it back when it closes its connections, where late errors still arrive.
   IgnoreLateWakeupErrors();
@@ -222,6 +224,18 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
     if (why) *why = SDL_GetError();
     return nullptr;
   }
+  // With no display SDL falls back on drivers that show nothing; the book
+  // runs on them only when asked to by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+      !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+    if (why) *why = "neither DISPLAY nor WAYLAND_DISPLAY names a display that can be opened";
+    SDL_Quit();
+    return nullptr;
+  }
+  // Keys are keys here: no input method composes text from them.
+  SDL_StopTextInput();
   SDL_Rect bounds;
   if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDisplayBounds(0, &bounds) != 0) {
     if (why) *why = SDL_GetError();
