@@ -191,6 +191,9 @@ int SelectClipRgn(HDC dc, HRGN region) {
 }
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop) {
+  // Printers and metafiles take the pixels as an image.
+  if (dest && dest->device)
+    return StretchBlt(dest, x, y, width, height, src, xSrc, ySrc, width, height, rop);
   if (!fw::Drawable(dest) || !fw::Drawable(src) || width <= 0 || height <= 0) return FALSE;
   if (rop != SRCCOPY) return FALSE;
   pixman_region32_t area, clip;

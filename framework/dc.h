@@ -4,6 +4,7 @@
 
 #include <pixman.h>
 
+#include <memory>
 #include <string>
 
 #include "framework/gdi.h"
@@ -11,7 +12,20 @@
 
 class CWnd;
 
+struct DOCINFO;
+
 namespace fw {
+
+// A device context that is not a pixel buffer: a printer page or a metafile
+// being recorded. Copies of pixels into it go through DrawImage.
+struct DCDevice {
+  virtual ~DCDevice() = default;
+  // Draws the sw by sh pixels of src at (sx, sy) into the rectangle (x, y, w, h)
+  // in device units; the source rectangle lies inside src.
+  virtual bool DrawImage(const Surface& src, int sx, int sy, int sw, int sh, int x, int y, int w,
+                         int h) = 0;
+  virtual int DeviceCaps(int index) const = 0;
+};
 
 // The state behind an HDC.
 struct DCState {
@@ -38,9 +52,10 @@ struct DCState {
   HFONT font = nullptr;
   COLORREF textColor = 0;
   COLORREF bkColor = 0xFFFFFF;
-  int bkMode = 2;       // OPAQUE
-  int stretchMode = 1;  // BLACKONWHITE
-  POINT position{};     // current position of MoveTo and LineTo
+  int bkMode = 2;                    // OPAQUE
+  int stretchMode = 1;               // BLACKONWHITE
+  POINT position{};                  // current position of MoveTo and LineTo
+  std::unique_ptr<DCDevice> device;  // printer or metafile; target is then null
 };
 
 // The region, in target pixels, that drawing through dc may touch now.
@@ -79,6 +94,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
                   UINT colorUse, DWORD rop);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
+                int srcWidth, int srcHeight, DWORD rop);
 BOOL ScrollDC(HDC dc, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
               RECT* updateRect);
 
@@ -91,6 +108,19 @@ COLORREF SetBkColor(HDC dc, COLORREF color);
 int SetBkMode(HDC dc, int mode);
 COLORREF GetPixel(HDC dc, int x, int y);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+
+// What GetDeviceCaps tells.
+constexpr int HORZSIZE = 4;  // millimetres
+constexpr int VERTSIZE = 6;
+constexpr int HORZRES = 8;  // device units
+constexpr int VERTRES = 10;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int PHYSICALWIDTH = 110;
+constexpr int PHYSICALHEIGHT = 111;
+constexpr int PHYSICALOFFSETX = 112;
+constexpr int PHYSICALOFFSETY = 113;
+int GetDeviceCaps(HDC dc, int index);
 
 // Text flags of DrawText.
 constexpr UINT DT_LEFT = 0x0000;
@@ -144,6 +174,13 @@ class CDC {
   BOOL TextOut(int x, int y, const std::string& text);
   SIZE GetTextExtent(const std::string& text);
   COLORREF GetPixel(int x, int y);
+  int GetDeviceCaps(int index) const;
+  // Print jobs on a printer device context.
+  int StartDoc(DOCINFO* info);
+  int StartPage();
+  int EndPage();
+  int EndDoc();
+  int AbortDoc();
 
   HDC m_hDC = nullptr;
   BOOL m_bPrinting = FALSE;

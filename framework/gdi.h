@@ -145,8 +145,11 @@ struct PenState : GdiObjectState {
 };
 
 struct BitmapState : GdiObjectState {
-  BitmapState() : GdiObjectState(Kind::Bitmap) {}
+  BitmapState() : GdiObjectState(Kind::Bitmap) { ++live; }
+  ~BitmapState() override { --live; }
   Surface surface;
+  // How many bitmaps exist, so that tests can see one leak.
+  static inline int live = 0;
 };
 
 struct FontState : GdiObjectState {

@@ -92,6 +92,23 @@ class SoundOutput {
 enum class SoundKind { Wave, Midi };
 
 // A record of one media-control command, for the headless platform's log.
+// A printer of the print server, with the paper it prints on by default.
+struct PrinterInfo {
+  std::string name;         // the queue's name, as jobs are sent to it
+  std::string description;  // what the server says about it (may be empty)
+  bool isDefault = false;
+  // Paper and the unprintable margin, in points (1/72 inch).
+  double paperWidth = 595.28;  // A4
+  double paperHeight = 841.89;
+  double margin = 18.0;
+};
+
+// What asking the print server for its printers found.
+enum class PrinterQuery {
+  Ok,        // the list is complete (it may be empty)
+  NoServer,  // no print server could be reached
+};
+
 struct MciRecord {
   UINT deviceId = 0;
   UINT command = 0;
@@ -141,6 +158,21 @@ class Platform {
 
   // --- shell: start a document viewer; false when none could be started
   virtual bool StartViewer(const std::string& document, const std::string& workingDir) = 0;
+
+  // --- clipboard: offers image to other programs until something else is
+  // copied; false when the clipboard cannot take it.
+  virtual bool PublishClipboardImage(const Surface& /*image*/) { return false; }
+
+  // --- printing: the print server's printers, the default one first
+  virtual PrinterQuery ListPrinters(std::vector<PrinterInfo>& printers) {
+    printers.clear();
+    return PrinterQuery::NoServer;
+  }
+  // Sends a PDF document to printer; false when the server did not accept it.
+  virtual bool SubmitPrintJob(const std::string& /*printer*/, const std::string& /*title*/,
+                              int /*copies*/, const std::string& /*pdf*/) {
+    return false;
+  }
 
   // --- single instance: windows are findable by title among the processes that
   // share this scope (the display on the desktop; one test run when headless)

@@ -12,7 +12,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   espeak-ng sox fluidsynth timgm6mb-soundfont xdg-utils
   xvfb openbox xdotool imagemagick xclip x11-utils
-  cups cups-bsd poppler-utils
+  cups cups-bsd poppler-utils emf2svg
 )
 
 missing=()

@@ -309,4 +309,36 @@ std::unique_ptr<SoundOutput> HeadlessPlatform::OpenSound(SoundKind kind, const s
   return sounds.Open(kind, path);
 }
 
+bool HeadlessPlatform::PublishClipboardImage(const Surface& image) {
+  if (clipboardRefuses || !image.pixels) return false;
+  ClipboardImage c;
+  c.width = image.width;
+  c.height = image.height;
+  c.pixels.reserve(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) c.pixels.push_back(image.Pixel(x, y));
+  }
+  clipboard.push_back(std::move(c));
+  return true;
+}
+
+PrinterQuery HeadlessPlatform::ListPrinters(std::vector<PrinterInfo>& list) {
+  list.clear();
+  if (!printers) return PrinterQuery::NoServer;
+  for (const auto& p : *printers) {
+    if (p.isDefault)
+      list.insert(list.begin(), p);
+    else
+      list.push_back(p);
+  }
+  return PrinterQuery::Ok;
+}
+
+bool HeadlessPlatform::SubmitPrintJob(const std::string& printer, const std::string& title,
+                                      int copies, const std::string& pdf) {
+  if (printServerRefuses || !printers) return false;
+  printJobs.push_back(PrintJobRecord{printer, title, copies, pdf});
+  return true;
+}
+
 }  // namespace fw::headless

@@ -83,6 +83,28 @@ class HeadlessPlatform : public Platform {
   std::function<void(NativeWindowId, const Surface&)> onPresent;
   std::vector<std::string> soundsOpened;  // paths of sounds opened
 
+  // --- clipboard and printing
+  struct ClipboardImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row by row
+    std::uint32_t Pixel(int x, int y) const {
+      return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+  };
+  struct PrintJobRecord {
+    std::string printer;
+    std::string title;
+    int copies = 0;
+    std::string pdf;
+  };
+  std::vector<ClipboardImage> clipboard;  // every image published, in order
+  bool clipboardRefuses = false;
+  // The print server's printers; nullopt: there is no print server.
+  std::optional<std::vector<PrinterInfo>> printers;
+  std::vector<PrintJobRecord> printJobs;
+  bool printServerRefuses = false;  // jobs are not accepted
+
   // --- Platform
   DWORD TickCount() override { return now_; }
   void Sleep(DWORD ms, InputSink& sink) override;
@@ -107,6 +129,10 @@ class HeadlessPlatform : public Platform {
     viewers.push_back(ViewerRecord{document, workingDir});
     return true;
   }
+  bool PublishClipboardImage(const Surface& image) override;
+  PrinterQuery ListPrinters(std::vector<PrinterInfo>& list) override;
+  bool SubmitPrintJob(const std::string& printer, const std::string& title, int copies,
+                      const std::string& pdf) override;
   std::string InstanceScope() override { return scope_; }
   [[noreturn]] void ExitProcess(int code) override { throw ProcessExit{code}; }
 
