@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <vector>
@@ -57,14 +59,29 @@ class SdlPlatform : public Platform {
 
   bool WaitForInput(int timeoutMs, InputSink& sink) override {
     sink_ = &sink;
-    SDL_Event ev;
-    const int got = timeoutMs < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, timeoutMs);
-    if (got) Handle(ev, sink);
+    // SDL's own wake-up reaches a waiting loop only through a window that can
+    // take events, which a minimised book may not have; the wait goes in short
+    // steps so that a request from another copy is seen soon all the same.
+    const Uint32 until = SDL_GetTicks() + static_cast<Uint32>(std::max(0, timeoutMs));
+    while (!woken_.exchange(false)) {
+      int step = kWaitStepMs;
+      if (timeoutMs >= 0) {
+        const Sint32 left = static_cast<Sint32>(until - SDL_GetTicks());
+        if (left <= 0) break;
+        step = std::min<int>(step, left);
+      }
+      SDL_Event ev;
+      if (SDL_WaitEventTimeout(&ev, step)) {
+        Handle(ev, sink);
+        break;
+      }
+    }
     Drain(sink);
     return true;
   }
 
   void Wake() override {
+    woken_ = true;
     if (wakeEvent_ == static_cast<Uint32>(-1)) return;
     SDL_Event ev{};
     ev.type = wakeEvent_;
@@ -154,6 +171,22 @@ class SdlPlatform : public Platform {
     return it == windows_.end() ? nullptr : it->second.get();
   }
 
+  // The newest shown window kept above w, and the newest above that, and so on.
+  TopLevel* TopPopupOf(const TopLevel& w) {
+    TopLevel* found = nullptr;
+    NativeWindowId owner = w.id();
+    for (int depth = 0; depth < 16; ++depth) {
+      TopLevel* next = nullptr;
+      for (auto& [id, t] : windows_) {
+        if (t->owner() == owner && t->shown() && !t->minimized()) next = t.get();
+      }
+      if (!next) break;
+      found = next;
+      owner = next->id();
+    }
+    return found;
+  }
+
   const WindowPlacement* Placement(Uint32 sdlId) {
     TopLevel* w = Find(sdlId);
     return w ? &w->placement() : nullptr;
@@ -169,6 +202,14 @@ class SdlPlatform : public Platform {
     if (ev.type == SDL_WINDOWEVENT) {
       TopLevel* w = Find(ev.window.windowID);
       if (!w) return;
+      if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        // A window with a dialog up (the dialog disables it) hands the focus
+        // on to the dialog, so that its keys keep working.
+        if (TopLevel* popup = TopPopupOf(*w)) {
+          popup->Activate();
+          return;
+        }
+      }
       if (w->OnWindowEvent(ev.window)) {
         // What was shown is gone: the program draws the window again.
         InputEvent e;
@@ -199,6 +240,8 @@ class SdlPlatform : public Platform {
   std::map<NativeWindowId, std::unique_ptr<TopLevel>> windows_;
   std::vector<InputEvent> out_;
   InputSink* sink_ = nullptr;  // where the program last took its input from
+  std::atomic<bool> woken_{false};
+  static constexpr int kWaitStepMs = 50;
 };
 
 }  // namespace

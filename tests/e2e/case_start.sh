@@ -14,7 +14,7 @@ expect_centred "$dialog" "start dialog"
 [ "$(active_window)" = "$dialog" ] || fail "the start dialog does not have the focus"
 shot dialog
 read -r dx dy dw dh < <(geometry "$dialog")
-expect_pixel dialog $((dx + dw / 2)) $((dy + 20)) 192,192,192 "the dialog's face"
+expect_pixel dialog $((dx + FACTOR)) $((dy + FACTOR)) 192,192,192 "the dialog's face"
 expect_pixel dialog $((dx - 1)) $((dy + 20)) 0,0,0 "the desktop beside it"
 
 xdotool key Return
