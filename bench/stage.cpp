@@ -69,7 +69,7 @@ void WriteContent(const std::string& dir) {
     WritePng(books + name, 50, 42, [](int x, int) { return x & 15; });
   }
   for (int n = 1; n <= 10; ++n) {
-    char up[16], down[16];
+    char up[32], down[32];
     std::snprintf(up, sizeof up, "But%02du.png", n);
     std::snprintf(down, sizeof down, "But%02dD.png", n);
     WritePng(books + up, 50, 42, [n](int x, int) { return (x + n) & 15; });

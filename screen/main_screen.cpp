@@ -138,7 +138,7 @@ CMainScreen::~CMainScreen() {
   for (CPicture* p : m_pBookUp) delete p;
   for (CPicture* p : m_pBookDown) delete p;
   delete m_pOpening;
-  DestroyWindow();
+  // The page view member goes next, then the window base.
 }
 
 void CMainScreen::CheckDataFiles(const std::string& booksDir) {
@@ -149,7 +149,7 @@ void CMainScreen::CheckDataFiles(const std::string& booksDir) {
     if (!CFile::GetStatus(booksDir + f.name, status) || status.m_size != f.size) corrupted = true;
   }
   for (int n = 1; n <= kButtons; ++n) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "But%02dD.png", n);
     CFileStatus status;
     if (!CFile::GetStatus(booksDir + name, status)) {

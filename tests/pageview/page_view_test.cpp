@@ -300,3 +300,47 @@ TEST(PageView, EscapeAsksToExitAndNoLeavesEverythingAsItWas) {
   EXPECT_TRUE(stillUp);
   EXPECT_EQ(about, "About Pippalee");
 }
+
+// Before its first paint the view has no revealed region yet; a page drawn
+// or rubbed then must not show the whole colour picture nor lose the rub.
+TEST(PageView, WithoutARevealedRegionYetNothingCountsAsRubbed) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  WritePage(run.contentDir, 1, 1);
+  PassStartDialog(run);
+  bool emptyAfterTurn = false, keptRub = false;
+  std::uint32_t redrawn = 0;
+  run.platform.WhenIdle([&] {
+    View().m_rgnRevealed.DeleteObject();
+    View().TurnPage(0, 0, 1, 0);
+    emptyAfterTurn = RegionEmpty(View().m_rgnRevealed);
+    View().m_rgnRevealed.DeleteObject();
+    View().m_nBook = 0;
+    RepaintView();
+    redrawn = ViewPixel(300, 200);
+    View().m_rgnRevealed.DeleteObject();
+    View().Rub(200, 200, 0);
+    keptRub = View().m_rgnRevealed.PtInRegion(156, 165) != FALSE;
+  });
+  run.Run();
+  EXPECT_TRUE(emptyAfterTurn);
+  EXPECT_EQ(redrawn, OutlineColour(1, 1));
+  EXPECT_TRUE(keptRub);
+}
+
+TEST(PageView, EscapeThenYesEndsTheBook) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  PassStartDialog(run);
+  run.platform.WhenIdle([&] {
+    View().SetFocus();
+    run.platform.Key(VK_ESCAPE);
+  });
+  run.platform.WhenIdle([&] { run.platform.ClickDialogButton(IDYES); });
+  bool wentOn = false;  // the book ends by itself: the next action never comes
+  run.platform.WhenIdle([&] { wentOn = true; });
+  run.Run();
+  EXPECT_FALSE(wentOn);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.ProfileWritten());
+}

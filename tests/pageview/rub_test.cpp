@@ -113,6 +113,7 @@ TEST(Rub, CirclesAddUpSurviveARepaintAndGoWithTheNextTurn) {
     once = viewPixels();
     View().Rub(300, 300, 0);
     twice = viewPixels();
+    Snapshot("rubbed");
     run.platform.CoverAndUncover(BookRun::Frame()->m_hWnd->native);
   });
   run.platform.WhenIdle([&] {

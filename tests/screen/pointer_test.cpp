@@ -35,7 +35,7 @@ std::string FaceOf(int band) {
 }
 
 std::string UpFace(int band) {
-  char name[16];
+  char name[32];
   std::snprintf(name, sizeof name, "But%02du.png", band + 1);
   return name;
 }

@@ -88,7 +88,7 @@ TEST(Stage, EveryPaintDrawsTheTopBarTheTitleCornerAndTenUpFaces) {
     seen["Title2U.png"] = corners(50, 0, 240, 40);
     seen["Title3.png"] = corners(240, 0, 640, 40);
     for (int i = 0; i < 10; ++i) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "But%02du.png", i + 1);
       seen[name] = corners(0, 59 + 42 * i, 50, 101 + 42 * i);
     }

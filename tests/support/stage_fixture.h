@@ -132,7 +132,7 @@ inline std::vector<StagePicture> StagePictures() {
   add("Nav1_u.png", 50, 42);
   add("Nav1_d.png", 50, 42);
   for (int n = 1; n <= 10; ++n) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "But%02du.png", n);
     add(name, 50, 42);
   }
