@@ -32,7 +32,13 @@ shot title
 click_logical $((STAGE_X - 3)) $((STAGE_Y + 78))
 SETTLE=2 shot margin
 [ "$(page_differs title margin)" = 0 ] || fail "a click in the margin changed the page"
-click_logical $((STAGE_X + 25)) $((STAGE_Y + 78))
-SETTLE=3 shot book1
-[ "$(page_differs title book1)" != 0 ] || fail "a click on book 1 did not open it"
+# The book lets clicks go while it is busy (its title animation, a click
+# just handled), so the button gets a few tries.
+opened=""
+for try in 1 2 3; do
+  click_logical $((STAGE_X + 25)) $((STAGE_Y + 78))
+  SETTLE=3 shot book1
+  if [ "$(page_differs title book1)" != 0 ]; then opened=$try; break; fi
+done
+[ -n "$opened" ] || fail "three clicks on book 1 did not open it"
 echo "ok"
