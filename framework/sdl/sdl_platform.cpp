@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <vector>
@@ -42,6 +44,7 @@ class SdlPlatform : public Platform {
   DWORD TickCount() override { return SDL_GetTicks(); }
 
   void Sleep(DWORD ms, InputSink& sink) override {
+    sink_ = &sink;
     // Input keeps being taken in while the program sleeps, so that each piece
     // is stamped within a few milliseconds of being made.
     const Uint32 until = SDL_GetTicks() + ms;
@@ -55,14 +58,30 @@ class SdlPlatform : public Platform {
   }
 
   bool WaitForInput(int timeoutMs, InputSink& sink) override {
-    SDL_Event ev;
-    const int got = timeoutMs < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, timeoutMs);
-    if (got) Handle(ev, sink);
+    sink_ = &sink;
+    // SDL's own wake-up reaches a waiting loop only through a window that can
+    // take events, which a minimised book may not have; the wait goes in short
+    // steps so that a request from another copy is seen soon all the same.
+    const Uint32 until = SDL_GetTicks() + static_cast<Uint32>(std::max(0, timeoutMs));
+    while (!woken_.exchange(false)) {
+      int step = kWaitStepMs;
+      if (timeoutMs >= 0) {
+        const Sint32 left = static_cast<Sint32>(until - SDL_GetTicks());
+        if (left <= 0) break;
+        step = std::min<int>(step, left);
+      }
+      SDL_Event ev;
+      if (SDL_WaitEventTimeout(&ev, step)) {
+        Handle(ev, sink);
+        break;
+      }
+    }
     Drain(sink);
     return true;
   }
 
   void Wake() override {
+    woken_ = true;
     if (wakeEvent_ == static_cast<Uint32>(-1)) return;
     SDL_Event ev{};
     ev.type = wakeEvent_;
@@ -110,6 +129,9 @@ class SdlPlatform : public Platform {
 
   void Present(NativeWindowId id, const Surface& surface) override {
     if (TopLevel* w = Find(id)) w->Present(surface);
+    // A handler drawing frame after frame takes input in as it goes, so that
+    // what is made meanwhile keeps the time it was made.
+    if (sink_) Drain(*sink_);
   }
 
   void SetCursor(const CursorImage* cursor) override { cursors_.Show(cursor); }
@@ -149,6 +171,22 @@ class SdlPlatform : public Platform {
     return it == windows_.end() ? nullptr : it->second.get();
   }
 
+  // The newest shown window kept above w, and the newest above that, and so on.
+  TopLevel* TopPopupOf(const TopLevel& w) {
+    TopLevel* found = nullptr;
+    NativeWindowId owner = w.id();
+    for (int depth = 0; depth < 16; ++depth) {
+      TopLevel* next = nullptr;
+      for (auto& [id, t] : windows_) {
+        if (t->owner() == owner && t->shown() && !t->minimized()) next = t.get();
+      }
+      if (!next) break;
+      found = next;
+      owner = next->id();
+    }
+    return found;
+  }
+
   const WindowPlacement* Placement(Uint32 sdlId) {
     TopLevel* w = Find(sdlId);
     return w ? &w->placement() : nullptr;
@@ -164,6 +202,14 @@ class SdlPlatform : public Platform {
     if (ev.type == SDL_WINDOWEVENT) {
       TopLevel* w = Find(ev.window.windowID);
       if (!w) return;
+      if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        // A window with a dialog up (the dialog disables it) hands the focus
+        // on to the dialog, so that its keys keep working.
+        if (TopLevel* popup = TopPopupOf(*w)) {
+          popup->Activate();
+          return;
+        }
+      }
       if (w->OnWindowEvent(ev.window)) {
         // What was shown is gone: the program draws the window again.
         InputEvent e;
@@ -193,6 +239,9 @@ class SdlPlatform : public Platform {
   Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   std::map<NativeWindowId, std::unique_ptr<TopLevel>> windows_;
   std::vector<InputEvent> out_;
+  InputSink* sink_ = nullptr;  // where the program last took its input from
+  std::atomic<bool> woken_{false};
+  static constexpr int kWaitStepMs = 50;
 };
 
 }  // namespace
@@ -209,6 +258,8 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
   // The program draws every pixel itself; the plain X11 framebuffer is enough.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The desktop's screen saver keeps working as with any other program.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Before SDL starts, so that SDL keeps this handler under its own and puts
   // it back when it closes its connections, where late errors still arrive.
   IgnoreLateWakeupErrors();
@@ -216,6 +267,18 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
     if (why) *why = SDL_GetError();
     return nullptr;
   }
+  // With no display SDL falls back on drivers that show nothing; the book
+  // runs on them only when asked to by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+      !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+    if (why) *why = "neither DISPLAY nor WAYLAND_DISPLAY names a display that can be opened";
+    SDL_Quit();
+    return nullptr;
+  }
+  // Keys are keys here: no input method composes text from them.
+  SDL_StopTextInput();
   SDL_Rect bounds;
   if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDisplayBounds(0, &bounds) != 0) {
     if (why) *why = SDL_GetError();

@@ -22,6 +22,8 @@ class TopLevel {
   NativeWindowId id() const { return placement_.id; }
   const WindowPlacement& placement() const { return placement_; }
   bool minimized() const { return minimized_; }
+  bool shown() const { return shown_; }
+  NativeWindowId owner() const { return desc_.owner; }
 
   void Show(int showCommand);
   void Activate();

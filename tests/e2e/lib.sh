@@ -64,6 +64,8 @@ prepare_content() {
   CONTENT="$WORK/content"
   if [ -n "${E2E_CONTENT:-}" ] && [ -d "$E2E_CONTENT/books" ]; then
     cp -r "$E2E_CONTENT" "$CONTENT"
+    # What earlier runs left there is not content.
+    rm -f "$CONTENT/test.dat" "$CONTENT/image.wmf"
   else
     cp -r "$E2E_DIR/fixture" "$CONTENT"
   fi
