@@ -20,6 +20,7 @@ build-san: deps
 	cmake --build $(SANBUILD) -j $(JOBS)
 
 run: build
+	mkdir -p $(BUILD)/content
 	cd $(BUILD)/content && ../pippalee
 
 test: build build-san

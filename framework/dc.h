@@ -78,6 +78,14 @@ UINT RealizePalette(HDC dc);
 int SelectClipRgn(HDC dc, HRGN region);
 int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
+// Object types of GetCurrentObject.
+constexpr UINT OBJ_PEN = 1;
+constexpr UINT OBJ_BRUSH = 2;
+constexpr UINT OBJ_PAL = 5;
+constexpr UINT OBJ_FONT = 6;
+constexpr UINT OBJ_BITMAP = 7;
+// The object of the type selected into dc (the default palette when none is).
+HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 
 int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc, int ySrc,
                       UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,

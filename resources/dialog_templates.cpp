@@ -64,9 +64,9 @@ fw::DialogTemplate AboutBoxTemplate() {
       close,
       Text("Pippalee Download Version 1.0", 39, 8, 110, 8, false),
       Text("Press ESC key to exit Pippalee", 42, 70, 112, 8, false),
-      Text("Free to share with your family.", 19, 46, 154, 8, false),
-      Text("Thank you!", 66, 56, 77, 8, true),
-      Text("More books: see", 59, 34, 73, 8, false),
+      Text("Free to copy and share at home.", 19, 46, 154, 8, false),
+      Text("Thanks for reading!", 66, 56, 77, 8, true),
+      Text("More in order.doc", 59, 34, 73, 8, false),
   };
   return t;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpixman-1-dev libpng-dev zlib1g-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libx11-dev libpixman-1-dev libpng-dev zlib1g-dev
   libjpeg62-turbo-dev libcairo2-dev libcups2-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core

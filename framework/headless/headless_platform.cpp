@@ -304,9 +304,9 @@ bool HeadlessPlatform::DiskFreeBytes(const std::string&, std::uint64_t& bytes) {
   return true;
 }
 
-std::unique_ptr<SoundOutput> HeadlessPlatform::OpenSound(SoundKind, const std::string& path) {
+std::unique_ptr<SoundOutput> HeadlessPlatform::OpenSound(SoundKind kind, const std::string& path) {
   soundsOpened.push_back(path);
-  return nullptr;
+  return sounds.Open(kind, path);
 }
 
 bool HeadlessPlatform::PublishClipboardImage(const Surface& image) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/headless/headless_sound.h"
 #include "framework/platform.h"
 #include "framework/surface.h"
 
@@ -158,6 +159,10 @@ class HeadlessPlatform : public Platform {
   InputSink* sink_ = nullptr;
   UINT buttons_ = 0;
   UINT modifiers_ = 0;
+
+ public:
+  // The sounds opened, on the virtual clock (after the clock, which it reads).
+  HeadlessSounds sounds{now_};
 };
 
 }  // namespace fw::headless

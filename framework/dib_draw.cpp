@@ -1,0 +1,349 @@
+// Drawing device-independent bitmaps: the rows are wrapped in a pixman image
+// (bottom-up rows through a negative stride, index pixels through pixman's
+// indexed formats) and composited through the device context's clip.
+#include <pixman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "framework/dc.h"
+#include "framework/gdi.h"
+#include "framework/wnd_internal.h"
+
+namespace {
+
+using fw::DCState;
+
+bool Drawable(HDC dc) { return dc && dc->target && dc->target->image; }
+
+HPALETTE DcPalette(HDC dc) { return dc->palette ? dc->palette : fw::DefaultPalette(); }
+
+// A pixman image over the rows of a DIB that are present, top row first.
+// Rows of the image are rows firstRow.. of the picture counted from the top.
+struct DibImage {
+  ~DibImage() {
+    if (image) pixman_image_unref(image);
+  }
+  pixman_image_t* image = nullptr;
+  int firstRow = 0;
+  int width = 0;
+  int rows = 0;
+  std::vector<std::uint8_t> expanded;  // 1- and 4-bit rows widened to bytes
+  std::unique_ptr<pixman_indexed_t> indexed;
+};
+
+// Colours of the table entries: palette indices into the device context's
+// palette, or colours. Entries past the table or the palette are black.
+void FillIndexed(HDC dc, const BITMAPINFO* info, UINT colorUse, pixman_indexed_t* indexed) {
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  for (auto& c : indexed->rgba) c = 0xFF000000u;
+  int n = h.biClrUsed ? static_cast<int>(std::min<DWORD>(h.biClrUsed, 256)) : (1 << h.biBitCount);
+  const BYTE* table = reinterpret_cast<const BYTE*>(info) + h.biSize;
+  if (colorUse == DIB_PAL_COLORS) {
+    std::vector<PALETTEENTRY> entries(256);
+    const UINT have = GetPaletteEntries(DcPalette(dc), 0, 256, entries.data());
+    const auto* indices = reinterpret_cast<const WORD*>(table);
+    for (int i = 0; i < n; ++i) {
+      WORD index;
+      std::memcpy(&index, indices + i, sizeof index);
+      if (index < have) {
+        const PALETTEENTRY& e = entries[index];
+        indexed->rgba[i] = 0xFF000000u | (e.peRed << 16) | (e.peGreen << 8) | e.peBlue;
+      }
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      RGBQUAD q;
+      std::memcpy(&q, table + 4 * i, sizeof q);
+      indexed->rgba[i] = 0xFF000000u | (q.rgbRed << 16) | (q.rgbGreen << 8) | q.rgbBlue;
+    }
+  }
+}
+
+bool PixmanFormat(const BITMAPINFOHEADER& h, const BYTE* masksAt, pixman_format_code_t* format) {
+  DWORD masks[3] = {0, 0, 0};
+  if (h.biCompression == BI_BITFIELDS) {
+    std::memcpy(masks, masksAt, sizeof masks);
+  } else if (h.biCompression != BI_RGB) {
+    return false;
+  }
+  switch (h.biBitCount) {
+    case 1:
+    case 4:
+    case 8:
+      *format = PIXMAN_c8;
+      return h.biCompression == BI_RGB;
+    case 16:
+      if (h.biCompression == BI_RGB ||
+          (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x1F)) {
+        *format = PIXMAN_x1r5g5b5;
+        return true;
+      }
+      if (masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x1F) {
+        *format = PIXMAN_r5g6b5;
+        return true;
+      }
+      return false;
+    case 24:
+      *format = PIXMAN_r8g8b8;
+      return h.biCompression == BI_RGB;
+    case 32:
+      if (h.biCompression == BI_RGB ||
+          (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)) {
+        *format = PIXMAN_x8r8g8b8;
+        return true;
+      }
+      if (masks[0] == 0xFF && masks[1] == 0xFF00 && masks[2] == 0xFF0000) {
+        *format = PIXMAN_x8b8g8r8;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// Wraps rows [startScan, startScan + scanLines) of the DIB (numbered from the
+// bottom for bottom-up DIBs, from the top for top-down ones).
+bool MakeDibImage(HDC dc, const BITMAPINFO* info, const void* bits, UINT colorUse, UINT startScan,
+                  UINT scanLines, DibImage* out) {
+  if (!info || !bits) return false;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1) return false;
+  if (h.biWidth <= 0 || h.biWidth > 16384 || h.biHeight == 0 || h.biHeight < -16384 ||
+      h.biHeight > 16384) {
+    return false;
+  }
+  const int width = h.biWidth;
+  const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+  const bool bottomUp = h.biHeight > 0;
+  pixman_format_code_t format;
+  if (!PixmanFormat(h, reinterpret_cast<const BYTE*>(info) + h.biSize, &format)) return false;
+  if (startScan >= static_cast<UINT>(height)) return false;
+  const int rows =
+      static_cast<int>(std::min<UINT>(scanLines, static_cast<UINT>(height) - startScan));
+  if (rows <= 0) return false;
+  const int stride = ((width * h.biBitCount + 31) / 32) * 4;
+  auto* base = static_cast<std::uint8_t*>(const_cast<void*>(bits));
+
+  out->width = width;
+  out->rows = rows;
+  out->firstRow =
+      bottomUp ? height - static_cast<int>(startScan) - rows : static_cast<int>(startScan);
+  // Top row of the wrapped rows in memory, and the step to the next row down.
+  std::uint8_t* top = bottomUp ? base + static_cast<std::size_t>(rows - 1) * stride : base;
+  int step = bottomUp ? -stride : stride;
+
+  if (h.biBitCount < 8) {
+    // pixman packs sub-byte pixels in the machine's bit order; DIBs put the
+    // leftmost pixel in the high bits, so the rows are widened to bytes.
+    const int depth = h.biBitCount;
+    const int perByte = 8 / depth;
+    const int wide = (width + 3) & ~3;
+    out->expanded.assign(static_cast<std::size_t>(wide) * rows, 0);
+    for (int r = 0; r < rows; ++r) {
+      const std::uint8_t* src = top + static_cast<std::ptrdiff_t>(r) * step;
+      std::uint8_t* dst = out->expanded.data() + static_cast<std::size_t>(r) * wide;
+      const int mask = (1 << depth) - 1;
+      for (int x = 0; x < width; ++x) {
+        const int shift = 8 - depth * (x % perByte + 1);
+        dst[x] = static_cast<std::uint8_t>((src[x / perByte] >> shift) & mask);
+      }
+    }
+    top = out->expanded.data();
+    step = wide;
+  }
+  out->image =
+      pixman_image_create_bits(format, width, rows, reinterpret_cast<uint32_t*>(top), step);
+  if (!out->image) return false;
+  if (format == PIXMAN_c8) {
+    out->indexed = std::make_unique<pixman_indexed_t>();
+    out->indexed->color = 0;
+    FillIndexed(dc, info, colorUse, out->indexed.get());
+    pixman_image_set_indexed(out->image, out->indexed.get());
+  }
+  return true;
+}
+
+void Touched(HDC dc) {
+  if (dc->kind == DCState::Kind::Window && dc->window) fw::NoteDrawn(dc->window);
+}
+
+// dest = dest op src (bitwise) inside area; src is a8r8g8b8 over the area's
+// bounding box at (bx, by), and pixels it does not cover (alpha 0) are left.
+void BitwiseBoxes(fw::Surface* target, pixman_region32_t* area, const std::uint32_t* src,
+                  int srcStride, int bx, int by, DWORD rop) {
+  int n = 0;
+  pixman_box32_t* boxes = pixman_region32_rectangles(area, &n);
+  const int dstStride = target->stride / 4;
+  for (int i = 0; i < n; ++i) {
+    for (int y = boxes[i].y1; y < boxes[i].y2; ++y) {
+      std::uint32_t* d = target->pixels + static_cast<std::ptrdiff_t>(y) * dstStride;
+      const std::uint32_t* s = src + static_cast<std::ptrdiff_t>(y - by) * srcStride - bx;
+      for (int x = boxes[i].x1; x < boxes[i].x2; ++x) {
+        const std::uint32_t v = s[x];
+        if ((v >> 24) == 0) continue;
+        d[x] = rop == SRCAND ? (d[x] & (v | 0xFF000000u)) : (d[x] | (v & 0x00FFFFFFu));
+      }
+    }
+  }
+}
+
+// Composites src (with its transform set) into dc's target over the box
+// (x, y, w, h) in target pixels, cut to area.
+bool Composite(HDC dc, pixman_image_t* src, int srcX, int srcY, pixman_region32_t* area, int x,
+               int y, int w, int h, DWORD rop, bool mayLeaveSource) {
+  if (!pixman_region32_not_empty(area)) return true;
+  pixman_image_t* target = dc->target->image;
+  if (rop == SRCCOPY) {
+    pixman_image_set_clip_region32(target, area);
+    // Where the source rectangle reaches past the bitmap nothing is drawn.
+    pixman_image_composite32(mayLeaveSource ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, src, nullptr, target,
+                             srcX, srcY, 0, 0, x, y, w, h);
+    pixman_image_set_clip_region32(target, nullptr);
+    return true;
+  }
+  // pixman has no bitwise operators: the source goes to a scratch image first.
+  pixman_box32_t* box = pixman_region32_extents(area);
+  const int bw = box->x2 - box->x1, bh = box->y2 - box->y1;
+  std::vector<std::uint32_t> scratch(static_cast<std::size_t>(bw) * bh, 0);
+  pixman_image_t* tmp = pixman_image_create_bits(PIXMAN_a8r8g8b8, bw, bh, scratch.data(), bw * 4);
+  if (!tmp) return false;
+  pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, tmp, srcX + box->x1 - x, srcY + box->y1 - y,
+                           0, 0, 0, 0, bw, bh);
+  pixman_image_unref(tmp);
+  BitwiseBoxes(dc->target, area, scratch.data(), bw, box->x1, box->y1, rop);
+  return true;
+}
+
+// The part of the target that drawing through dc may touch within the box.
+void ClipArea(HDC dc, int x, int y, int w, int h, pixman_region32_t* area) {
+  pixman_region32_t clip;
+  pixman_region32_init_rect(area, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  pixman_region32_init(&clip);
+  fw::EffectiveClip(dc, &clip);
+  pixman_region32_intersect(area, area, &clip);
+  pixman_region32_fini(&clip);
+}
+
+}  // namespace
+
+HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
+  if (!dc) return nullptr;
+  switch (type) {
+    case OBJ_PAL:
+      return DcPalette(dc);
+    case OBJ_BITMAP:
+      return dc->bitmap;
+    case OBJ_BRUSH:
+      return dc->brush ? dc->brush : GetStockObject(WHITE_BRUSH);
+    case OBJ_PEN:
+      return dc->pen ? dc->pen : GetStockObject(BLACK_PEN);
+    case OBJ_FONT:
+      return dc->font;
+    default:
+      return nullptr;
+  }
+}
+
+int SetStretchBltMode(HDC dc, int mode) {
+  if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
+  const int old = dc->stretchMode;
+  dc->stretchMode = mode;
+  return old;
+}
+
+int GetStretchBltMode(HDC dc) { return dc ? dc->stretchMode : 0; }
+
+int CDC::SetStretchBltMode(int mode) { return ::SetStretchBltMode(m_hDC, mode); }
+
+int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc, int ySrc,
+                      UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
+                      UINT colorUse) {
+  if (!dc || width > 16384 || height > 16384) return 0;
+  DibImage dib;
+  if (!MakeDibImage(dc, info, bits, colorUse, startScan, scanLines, &dib)) return 0;
+  if (!Drawable(dc) || width == 0 || height == 0) return dib.rows;
+  const int w = static_cast<int>(width), h = static_cast<int>(height);
+  const int fullHeight = std::abs(info->bmiHeader.biHeight);
+  // The source rectangle's top row, counted from the picture's top.
+  const int srcTop = info->bmiHeader.biHeight > 0 ? fullHeight - ySrc - h : ySrc;
+  const int x = xDest + dc->origin.x, y = yDest + dc->origin.y;
+  pixman_region32_t area, source;
+  ClipArea(dc, x, y, w, h, &area);
+  // Only where the source rectangle has rows and columns.
+  pixman_region32_init_rect(&source, x - xSrc, y - (srcTop - dib.firstRow),
+                            static_cast<unsigned>(dib.width), static_cast<unsigned>(dib.rows));
+  pixman_region32_intersect(&area, &area, &source);
+  pixman_region32_fini(&source);
+  const bool any = pixman_region32_not_empty(&area);
+  Composite(dc, dib.image, xSrc, srcTop - dib.firstRow, &area, x, y, w, h, SRCCOPY, false);
+  pixman_region32_fini(&area);
+  if (any) Touched(dc);
+  return dib.rows;
+}
+
+int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
+                  UINT colorUse, DWORD rop) {
+  if (!dc || (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT)) return 0;
+  if (std::abs(destWidth) > 16384 || std::abs(destHeight) > 16384 || std::abs(srcWidth) > 16384 ||
+      std::abs(srcHeight) > 16384) {
+    return 0;
+  }
+  if (!info || info->bmiHeader.biHeight == 0) return 0;
+  const int fullHeight = std::abs(info->bmiHeader.biHeight);
+  DibImage dib;
+  if (!MakeDibImage(dc, info, bits, colorUse, 0, static_cast<UINT>(fullHeight), &dib)) return 0;
+  if (destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return 0;
+  if (!Drawable(dc)) return fullHeight;
+  // A negative extent mirrors the picture along that axis.
+  bool flipX = false, flipY = false;
+  if (destWidth < 0) {
+    xDest += destWidth;
+    destWidth = -destWidth;
+    flipX = !flipX;
+  }
+  if (destHeight < 0) {
+    yDest += destHeight;
+    destHeight = -destHeight;
+    flipY = !flipY;
+  }
+  if (srcWidth < 0) {
+    xSrc += srcWidth;
+    srcWidth = -srcWidth;
+    flipX = !flipX;
+  }
+  if (srcHeight < 0) {
+    ySrc += srcHeight;
+    srcHeight = -srcHeight;
+    flipY = !flipY;
+  }
+  const int srcTop = info->bmiHeader.biHeight > 0 ? fullHeight - ySrc - srcHeight : ySrc;
+  const double sx = static_cast<double>(srcWidth) / destWidth;
+  const double sy = static_cast<double>(srcHeight) / destHeight;
+  pixman_transform_t t;
+  pixman_transform_init_identity(&t);
+  t.matrix[0][0] = pixman_double_to_fixed(flipX ? -sx : sx);
+  t.matrix[0][2] = pixman_double_to_fixed(flipX ? xSrc + srcWidth : xSrc);
+  t.matrix[1][1] = pixman_double_to_fixed(flipY ? -sy : sy);
+  t.matrix[1][2] = pixman_double_to_fixed(flipY ? srcTop + srcHeight : srcTop);
+  pixman_image_set_transform(dib.image, &t);
+  // Colour on colour drops eliminated lines; halftone averages them.
+  pixman_image_set_filter(
+      dib.image, dc->stretchMode == HALFTONE ? PIXMAN_FILTER_BILINEAR : PIXMAN_FILTER_NEAREST,
+      nullptr, 0);
+  const int x = xDest + dc->origin.x, y = yDest + dc->origin.y;
+  pixman_region32_t area;
+  ClipArea(dc, x, y, destWidth, destHeight, &area);
+  const bool inside =
+      xSrc >= 0 && srcTop >= 0 && xSrc + srcWidth <= dib.width && srcTop + srcHeight <= fullHeight;
+  const bool any = pixman_region32_not_empty(&area);
+  const bool ok = Composite(dc, dib.image, 0, 0, &area, x, y, destWidth, destHeight, rop, !inside);
+  pixman_region32_fini(&area);
+  if (any && ok) Touched(dc);
+  return ok ? srcHeight : 0;
+}

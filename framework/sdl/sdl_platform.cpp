@@ -1,0 +1,234 @@
+#include "framework/sdl/sdl_platform.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "framework/kernel_dirs.h"
+#include "framework/sdl/cursors.h"
+#include "framework/sdl/input_translator.h"
+#include "framework/sdl/mixer_sound.h"
+#include "framework/sdl/screen_scale.h"
+#include "framework/sdl/top_level.h"
+#include "framework/sdl/x11_errors.h"
+#include "framework/surface.h"
+#include "framework/viewer.h"
+
+namespace fw::sdl {
+
+namespace {
+
+class SdlPlatform : public Platform {
+ public:
+  SdlPlatform(int display, const ScreenScale& scale)
+      : display_(display),
+        scale_(scale),
+        cursors_(scale.factor),
+        translator_([this](Uint32 id) { return Placement(id); }) {
+    wakeEvent_ = SDL_RegisterEvents(1);
+    OpenMixer();
+  }
+
+  ~SdlPlatform() override {
+    windows_.clear();
+    cursors_.Release();
+    CloseMixer();
+    SDL_Quit();
+  }
+
+  DWORD TickCount() override { return SDL_GetTicks(); }
+
+  void Sleep(DWORD ms, InputSink& sink) override {
+    sink_ = &sink;
+    // Input keeps being taken in while the program sleeps, so that each piece
+    // is stamped within a few milliseconds of being made.
+    const Uint32 until = SDL_GetTicks() + ms;
+    while (true) {
+      const Sint32 left = static_cast<Sint32>(until - SDL_GetTicks());
+      if (left <= 0) break;
+      SDL_Event ev;
+      if (SDL_WaitEventTimeout(&ev, left)) Handle(ev, sink);
+    }
+    Drain(sink);
+  }
+
+  bool WaitForInput(int timeoutMs, InputSink& sink) override {
+    sink_ = &sink;
+    SDL_Event ev;
+    const int got = timeoutMs < 0 ? SDL_WaitEvent(&ev) : SDL_WaitEventTimeout(&ev, timeoutMs);
+    if (got) Handle(ev, sink);
+    Drain(sink);
+    return true;
+  }
+
+  void Wake() override {
+    if (wakeEvent_ == static_cast<Uint32>(-1)) return;
+    SDL_Event ev{};
+    ev.type = wakeEvent_;
+    SDL_PushEvent(&ev);
+  }
+
+  SIZE LogicalScreenSize() override { return SIZE{scale_.logicalWidth, scale_.logicalHeight}; }
+
+  NativeWindowId CreateTopLevel(const TopLevelDesc& desc) override {
+    const TopLevel* owner = Find(desc.owner);
+    auto w = std::make_unique<TopLevel>(desc, display_, scale_, owner ? owner->sdl() : nullptr);
+    if (!w->sdl()) return kNoNativeWindow;
+    const NativeWindowId id = w->id();
+    windows_[id] = std::move(w);
+    return id;
+  }
+
+  void DestroyTopLevel(NativeWindowId id) override { windows_.erase(id); }
+
+  void ShowTopLevel(NativeWindowId id, int showCommand) override {
+    if (TopLevel* w = Find(id)) w->Show(showCommand);
+  }
+
+  bool IsMinimized(NativeWindowId id) override {
+    TopLevel* w = Find(id);
+    return w && w->minimized();
+  }
+
+  void SetTitle(NativeWindowId id, const std::string& title) override {
+    if (TopLevel* w = Find(id)) SDL_SetWindowTitle(w->sdl(), title.c_str());
+  }
+
+  void SetIcon(NativeWindowId id, const IconImage& icon) override {
+    TopLevel* w = Find(id);
+    if (!w) return;
+    if (SDL_Surface* s = ScaledArgbSurface(icon.argb, icon.width, icon.height, 1)) {
+      SDL_SetWindowIcon(w->sdl(), s);
+      SDL_FreeSurface(s);
+    }
+  }
+
+  void Activate(NativeWindowId id) override {
+    if (TopLevel* w = Find(id)) w->Activate();
+  }
+
+  void Present(NativeWindowId id, const Surface& surface) override {
+    if (TopLevel* w = Find(id)) w->Present(surface);
+    // A handler drawing frame after frame takes input in as it goes, so that
+    // what is made meanwhile keeps the time it was made.
+    if (sink_) Drain(*sink_);
+  }
+
+  void SetCursor(const CursorImage* cursor) override { cursors_.Show(cursor); }
+
+  bool DiskFreeBytes(const std::string& dir, std::uint64_t& bytes) override {
+    return StatvfsFreeBytes(dir, bytes);
+  }
+
+  std::unique_ptr<SoundOutput> OpenSound(SoundKind kind, const std::string& path) override {
+    return OpenMixerSound(kind, path);
+  }
+
+  bool StartViewer(const std::string& document, const std::string& workingDir) override {
+    return StartViewerProcess(document, workingDir);
+  }
+
+  std::string InstanceScope() override {
+    // Copies of the book find each other when run by the same user on the
+    // same display; the screen number after the dot does not matter.
+    std::string display;
+    if (const char* d = std::getenv("DISPLAY"); d && *d) {
+      display = d;
+      const auto colon = display.rfind(':');
+      const auto dot = display.find('.', colon == std::string::npos ? 0 : colon);
+      if (dot != std::string::npos) display.resize(dot);
+    } else if (const char* wd = std::getenv("WAYLAND_DISPLAY"); wd && *wd) {
+      display = std::string("wayland-") + wd;
+    }
+    return "user" + std::to_string(getuid()) + "-" + display;
+  }
+
+  [[noreturn]] void ExitProcess(int code) override { _exit(code); }
+
+ private:
+  TopLevel* Find(NativeWindowId id) {
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : it->second.get();
+  }
+
+  const WindowPlacement* Placement(Uint32 sdlId) {
+    TopLevel* w = Find(sdlId);
+    return w ? &w->placement() : nullptr;
+  }
+
+  void Drain(InputSink& sink) {
+    SDL_Event ev;
+    while (SDL_PollEvent(&ev)) Handle(ev, sink);
+  }
+
+  void Handle(const SDL_Event& ev, InputSink& sink) {
+    if (ev.type == wakeEvent_) return;
+    if (ev.type == SDL_WINDOWEVENT) {
+      TopLevel* w = Find(ev.window.windowID);
+      if (!w) return;
+      if (w->OnWindowEvent(ev.window)) {
+        // What was shown is gone: the program draws the window again.
+        InputEvent e;
+        e.kind = InputKind::Expose;
+        e.window = w->id();
+        e.time = ev.window.timestamp;
+        e.exposed = RECT{0, 0, w->placement().logicalWidth, w->placement().logicalHeight};
+        sink.Deliver(e);
+      }
+      if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        translator_.SyncModifiers(SDL_GetModState());
+      }
+    }
+    out_.clear();
+    translator_.Translate(ev, out_);
+    for (InputEvent& e : out_) {
+      // The end of the session goes to the program through any window of it.
+      if (e.kind == InputKind::Quit && !windows_.empty()) e.window = windows_.begin()->first;
+      sink.Deliver(e);
+    }
+  }
+
+  int display_;
+  ScreenScale scale_;
+  CursorSet cursors_;
+  InputTranslator translator_;
+  Uint32 wakeEvent_ = static_cast<Uint32>(-1);
+  std::map<NativeWindowId, std::unique_ptr<TopLevel>> windows_;
+  std::vector<InputEvent> out_;
+  InputSink* sink_ = nullptr;  // where the program last took its input from
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
+  // A click that brings a window to the front is a click too.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Fingers are turned into the left button here, one finger at a time.
+  SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+  // The frame stays up while its dialogs have the focus.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // The program draws every pixel itself; the plain X11 framebuffer is enough.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Before SDL starts, so that SDL keeps this handler under its own and puts
+  // it back when it closes its connections, where late errors still arrive.
+  IgnoreLateWakeupErrors();
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    if (why) *why = SDL_GetError();
+    return nullptr;
+  }
+  SDL_Rect bounds;
+  if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDisplayBounds(0, &bounds) != 0) {
+    if (why) *why = SDL_GetError();
+    SDL_Quit();
+    return nullptr;
+  }
+  return std::make_unique<SdlPlatform>(0, ComputeScreenScale(bounds.w, bounds.h));
+}
+
+}  // namespace fw::sdl

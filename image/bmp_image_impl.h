@@ -1,0 +1,12 @@
+// Windows bitmap files.
+#pragma once
+
+#include "image/image_impl.h"
+
+class CBmpImageImpl : public CFileImageImpl {
+ public:
+  explicit CBmpImageImpl(const std::string& path = std::string()) : CFileImageImpl(path) {}
+
+  BOOL Read(const std::string&) override { return 0; }
+  BOOL Write(const std::string&) override { return 0; }
+};

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The book starts with the start dialog; going on shows the dark blue frame
+# over the whole monitor with the stage where the program places it, enlarged
+# by the whole factor.
+source "$(dirname "$0")/lib.sh"
+start_display
+logical_layout
+prepare_content
+start_book
+
+dialog=$(find_window Pippalee) || fail "no start dialog"
+decorated "$dialog" && fail "the start dialog has a caption"
+expect_centred "$dialog" "start dialog"
+[ "$(active_window)" = "$dialog" ] || fail "the start dialog does not have the focus"
+shot dialog
+read -r dx dy dw dh < <(geometry "$dialog")
+expect_pixel dialog $((dx + dw / 2)) $((dy + 20)) 192,192,192 "the dialog's face"
+expect_pixel dialog $((dx - 1)) $((dy + 20)) 0,0,0 "the desktop beside it"
+
+xdotool key Return
+wait_gone "$dialog" || fail "Enter did not close the start dialog"
+frame=""
+wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 ||
+  fail "nothing took the focus after the start dialog"
+frame=$(active_window)
+[ "$(xdotool getwindowname "$frame")" = Pippalee ] || fail "the active window is not the book"
+[ "$(geometry "$frame")" = "0 0 $SCREEN_W $SCREEN_H" ] ||
+  fail "the frame covers $(geometry "$frame"), not the whole screen"
+decorated "$frame" && fail "the frame has a caption"
+xprop -id "$frame" _NET_WM_ICON | grep -Eq 'Icon \(32 x 32\)' || fail "the frame has no icon"
+shot frame
+
+# The stage's edges fall on whole enlarged pixels: the last margin pixel is
+# dark blue, the first stage pixel is not.
+left=$((OFFSET_X + STAGE_X * FACTOR))
+top=$((OFFSET_Y + STAGE_Y * FACTOR))
+right=$((OFFSET_X + (STAGE_X + 640) * FACTOR))
+bottom=$((OFFSET_Y + (STAGE_Y + 480) * FACTOR))
+blue=0,0,100
+expect_pixel frame 2 2 $blue "the top-left margin"
+expect_pixel frame $((SCREEN_W - 3)) $((SCREEN_H - 3)) $blue "the bottom-right margin"
+expect_pixel frame $((left - 1)) $((top + 4)) $blue "left of the stage"
+expect_pixel frame $((left + 4)) $((top - 1)) $blue "above the stage"
+expect_pixel frame $right $((bottom - 4)) $blue "right of the stage"
+expect_pixel frame $((right - 4)) $bottom $blue "below the stage"
+for p in "$left $top" "$((right - 1)) $((bottom - 1))" "$left $((bottom - 1))" "$((right - 1)) $top"; do
+  read -r px py <<<"$p"
+  [ "$(pixel frame "$px" "$py")" != $blue ] || fail "the stage does not reach ($px, $py)"
+done
+echo "ok: factor $FACTOR, logical ${LOGICAL_W}x${LOGICAL_H}, stage at ($STAGE_X, $STAGE_Y)"
