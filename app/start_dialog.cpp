@@ -1,10 +1,13 @@
 #include "app/start_dialog.h"
 
+#include <memory>
+
 #include "app/exit_confirmation.h"
 #include "framework/dc.h"
 #include "framework/file.h"
 #include "framework/kernel_dirs.h"
 #include "framework/shell.h"
+#include "image/picture.h"
 #include "resources/resources.h"
 
 CStartDialog::CStartDialog(CWnd* parent) : CDialog(resources::IDD_START, parent) {}
@@ -51,9 +54,21 @@ void CStartDialog::OnAboutButton() {
                SW_SHOWMAXIMIZED);
 }
 
+// The splash is loaded and drawn whole on every paint, whatever part was
+// uncovered, so it never shows torn.
 void CStartDialog::OnPaint() {
   CPaintDC paint(this);
+  char currentDir[200] = {};
+  GetCurrentDirectory(sizeof currentDir, currentDir);
+  // Declared before the device context, so the context is released first.
+  auto splash =
+      std::make_unique<CPicture>(std::string(currentDir) + "\\books\\splash.png", IMAGE_PNG);
   CClientDC dc(this);
+  if (CPalette* palette = splash->GetPalette()) {
+    dc.SelectPalette(palette, TRUE);
+    dc.RealizePalette();
+  }
+  splash->Draw(&dc, 6, 6, -1, -1, 0, 0);
   CWnd* active = CWnd::GetActiveWindow();
   if (active) active->SetWindowText(app::kBookTitle);
 }

@@ -6,7 +6,9 @@
 // resolver. A device plays on the platform's player; when the player cannot
 // open the file (no audio device, a file that is missing or of another kind)
 // the open fails and no device exists. Every command, failed ones included, is
-// recorded on the platform (Platform::RecordMci).
+// recorded on the platform (Platform::RecordMci) with the device it went to
+// (for an open, the device it made, 0 when it failed) and the device type and
+// element as the open was given them.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,7 @@
-// JPEG files through libjpeg.
+// JPEG files through libjpeg: colour files are quantised to 128 colours and
+// grey files get a 256-level grey palette, so a read picture is always 8 bits
+// deep (CMYK files, which the quantiser cannot take, become 24-bit); pictures
+// are written as baseline files of three components.
 #pragma once
 
 #include "image/image_impl.h"
@@ -7,8 +10,8 @@ class CJpegImageImpl : public CFileImageImpl {
  public:
   explicit CJpegImageImpl(const std::string& path = std::string()) : CFileImageImpl(path) {}
 
-  BOOL Read(const std::string&) override { return 0; }
-  BOOL Write(const std::string&) override { return 0; }
+  BOOL Read(const std::string& name) override;
+  BOOL Write(const std::string& name) override;
 
   int m_nQuality = 30;
 };

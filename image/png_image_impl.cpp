@@ -69,18 +69,17 @@ void DecodePng(CPngImageImpl* image, png_structp png, png_infop info, std::FILE*
   } else {
     // Everything else becomes 8-bit blue, green, red, with alpha and the
     // transparent colour flattened onto the background. The background is
-    // given in the file's sample depth so that it is the same colour for
-    // 16-bit files.
+    // given in 8-bit samples and not to be expanded: the library scales it for
+    // 16-bit files itself, and would take only a grey one for grey files.
     png_set_expand(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
       png_set_gray_to_rgb(png);
     }
     png_color_16 background{};
-    const int scale = bitDepth == 16 ? 257 : 1;
-    background.red = static_cast<png_uint_16>(kBackgroundRed * scale);
-    background.green = static_cast<png_uint_16>(kBackgroundGreen * scale);
-    background.blue = static_cast<png_uint_16>(kBackgroundBlue * scale);
-    png_set_background(png, &background, PNG_BACKGROUND_GAMMA_SCREEN, 1, 1.0);
+    background.red = kBackgroundRed;
+    background.green = kBackgroundGreen;
+    background.blue = kBackgroundBlue;
+    png_set_background(png, &background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     if (bitDepth == 16) png_set_scale_16(png);
     png_set_bgr(png);
   }
@@ -192,12 +191,12 @@ namespace {
 
 // What the writer stores for a picture: the PNG layout and the palette.
 struct WritePlan {
-  int bitDepth = 8;
-  int colorType = PNG_COLOR_TYPE_RGB;
-  int paletteCount = 0;
+  int bitDepth;
+  int colorType;
+  int paletteCount;
   png_color palette[256];
   // Rows of depths 16 and 32 are turned into 24-bit rows first.
-  bool convert = false;
+  bool convert;
 };
 
 bool PlanWrite(CImageImpl* image, WritePlan* plan) {
@@ -238,6 +237,8 @@ bool PlanWrite(CImageImpl* image, WritePlan* plan) {
     return true;
   }
   if (depth == 24 || depth == 16 || depth == 32) {
+    plan->bitDepth = 8;
+    plan->colorType = PNG_COLOR_TYPE_RGB;
     plan->convert = depth != 24;
     return true;
   }

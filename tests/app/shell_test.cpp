@@ -9,6 +9,7 @@
 #include "framework/file.h"
 #include "framework/instance.h"
 #include "tests/support/book_run.h"
+#include "tests/support/stage_fixture.h"
 
 using testing_support::BookRun;
 using testing_support::ReadFile;
@@ -289,15 +290,19 @@ TEST(Shell, F1RunsTheAboutBoxModallyAndEscapeClosesOnlyIt) {
 
 TEST(Shell, ButtonReleaseOnTheMarginReachesTheMainScreen) {
   BookRun run;
+  testing_support::WriteTune(run.contentDir + "/midi/10.mid");
   GoOnPastStartDialog(run);
+  size_t before = 0;
   run.platform.WhenIdle([&] {
+    before = run.platform.sounds.Events().size();
     run.platform.PressMouse(10, 10);
     run.platform.ReleaseMouse(10, 10);
   });
-  int ups = -1;
-  run.platform.WhenIdle([&] { ups = BookRun::Frame()->m_mainScreen.m_nButtonUps; });
+  std::vector<std::string> log;
+  run.platform.WhenIdle([&] { log = testing_support::SoundLog(run.platform, before); });
   run.Run();
-  EXPECT_EQ(ups, 1);
+  // The main screen's release pauses the tune.
+  EXPECT_EQ(log, std::vector<std::string>{"pause 10.mid"});
 }
 
 TEST(Shell, CancelInTheStartDialogEndsTheProgram) {

@@ -15,6 +15,8 @@
 #include "framework/headless/headless_platform.h"
 #include "framework/runtime.h"
 #include "screen/main_screen.h"
+#include "tests/support/data_files.h"
+#include "tests/support/surface_png.h"
 
 namespace testing_support {
 
@@ -53,6 +55,9 @@ class BookRun {
     configDir = dir.path() + "/config";
     std::filesystem::create_directories(contentDir);
     std::filesystem::create_directories(configDir);
+    // The book refuses to start without the files its data-file check
+    // measures; tests that look at the stage put real pictures over them.
+    WriteCheckedDataFiles(contentDir);
   }
   ~BookRun() { Cleanup(); }
 
@@ -64,6 +69,9 @@ class BookRun {
     setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
     CMainFrame::s_nCtrlDown = 0;
     CMainScreen::s_nCtrlDown = 0;
+    CMainScreen::s_nHoverBand = 0;
+    CMainScreen::s_nHoverShown = -1;
+    CMainScreen::s_bTuneRewound = 0;
     fw::SetPlatform(&platform);
     {
       CBookApp app;
@@ -75,6 +83,7 @@ class BookRun {
         processExited = true;
         exitCode = e.code;
       }
+      SaveSurfacesIfFailed();
       // What the script left open goes, as at the end of a process.
       for (HWND h : fw::TopLevelWindows()) {
         if (IsWindow(h) && h->object) h->object->DestroyWindow();

@@ -1,0 +1,82 @@
+#include "image/bmp_io.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "framework/path_resolver.h"
+#include "image/image_impl.h"
+
+namespace imageio {
+
+bool ReadFileBytes(const std::string& path, std::uint64_t limit, std::vector<BYTE>& out) {
+  out.clear();
+  if (path.empty()) return false;
+  try {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::typeBinary | CFile::shareDenyNone)) return false;
+    const std::uint64_t length = std::min<std::uint64_t>(file.GetLength(), limit);
+    out.resize(static_cast<std::size_t>(length));
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const std::size_t piece = std::min<std::size_t>(out.size() - done, 1u << 24);
+      const UINT got = file.Read(out.data() + done, static_cast<UINT>(piece));
+      if (got == 0) break;  // the file became shorter meanwhile
+      done += got;
+    }
+    out.resize(done);
+    return true;
+  } catch (const std::exception&) {
+    out.clear();
+    return false;
+  }
+}
+
+WriteResult WriteFileAtomically(const std::string& path, const std::function<bool(CFile&)>& write) {
+  if (path.empty()) return WriteResult::kCannotOpen;
+  const std::string target = fw::ResolvePath(path);
+  if (target.empty() || std::filesystem::is_directory(target)) return WriteResult::kCannotOpen;
+  // A name of our own beside the target; a leftover of a crash is overwritten.
+  const std::string temp = target + ".pippalee-new";
+  CFile file;
+  if (!file.Open(temp, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
+    return WriteResult::kCannotOpen;
+  }
+  bool ok = false;
+  try {
+    ok = write(file);
+    if (ok) file.Flush();
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  file.Close();
+  std::error_code ec;
+  if (ok) std::filesystem::rename(temp, target, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(temp, ec);
+    return WriteResult::kWriteError;
+  }
+  return WriteResult::kOk;
+}
+
+void IndexColors(const CImageImpl& image, BYTE rgb[256 * 3]) {
+  std::memset(rgb, 0, 256 * 3);
+  if (image.imagePalette) {
+    for (int i = 0; i < 256; ++i) {
+      GetPaletteEntryRGB(image.imagePalette, i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    }
+    return;
+  }
+  if (!image.m_pDIB) return;
+  const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(image.m_pDIB);
+  const auto* table = reinterpret_cast<const RGBQUAD*>(image.m_pDIB + h->biSize);
+  const int n = DibColorCount(h);
+  for (int i = 0; i < n && h->biBitCount <= 8; ++i) {
+    rgb[3 * i] = table[i].rgbRed;
+    rgb[3 * i + 1] = table[i].rgbGreen;
+    rgb[3 * i + 2] = table[i].rgbBlue;
+  }
+}
+
+}  // namespace imageio
