@@ -4,8 +4,10 @@
 #include <pixman.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -168,6 +170,15 @@ bool MakeDibImage(HDC dc, const BITMAPINFO* info, const void* bits, UINT colorUs
   return true;
 }
 
+// Coordinates far outside any surface are refused, so that no sum of them
+// can overflow.
+bool Reasonable(std::initializer_list<long long> values) {
+  for (long long v : values) {
+    if (v < -(1 << 24) || v > (1 << 24)) return false;
+  }
+  return true;
+}
+
 void Touched(HDC dc) {
   if (dc->kind == DCState::Kind::Window && dc->window) fw::NoteDrawn(dc->window);
 }
@@ -229,6 +240,28 @@ void ClipArea(HDC dc, int x, int y, int w, int h, pixman_region32_t* area) {
   pixman_region32_fini(&clip);
 }
 
+// A printer page or metafile takes pixels as an image: the source rectangle
+// (cut to the rows and columns present) goes over as a surface, the
+// destination shrinking with it.
+bool DrawOnDevice(HDC dc, const DibImage& dib, int sx, int sy, int sw, int sh, int x, int y, int w,
+                  int h) {
+  const int cx0 = std::max(sx, 0), cy0 = std::max(sy, dib.firstRow);
+  const int cx1 = std::min(sx + sw, dib.width), cy1 = std::min(sy + sh, dib.firstRow + dib.rows);
+  if (cx1 <= cx0 || cy1 <= cy0) return true;
+  const double kx = static_cast<double>(w) / sw, ky = static_cast<double>(h) / sh;
+  const int dx0 = x + static_cast<int>(std::lround((cx0 - sx) * kx));
+  const int dy0 = y + static_cast<int>(std::lround((cy0 - sy) * ky));
+  const int dx1 = x + static_cast<int>(std::lround((cx1 - sx) * kx));
+  const int dy1 = y + static_cast<int>(std::lround((cy1 - sy) * ky));
+  if (dx1 <= dx0 || dy1 <= dy0) return true;
+  fw::Surface part(cx1 - cx0, cy1 - cy0);
+  if (!part.image) return false;
+  pixman_image_set_transform(dib.image, nullptr);
+  pixman_image_composite32(PIXMAN_OP_SRC, dib.image, nullptr, part.image, cx0, cy0 - dib.firstRow,
+                           0, 0, 0, 0, part.width, part.height);
+  return dc->device->DrawImage(part, 0, 0, part.width, part.height, dx0, dy0, dx1 - dx0, dy1 - dy0);
+}
+
 }  // namespace
 
 HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
@@ -264,13 +297,18 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
                       UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
                       UINT colorUse) {
   if (!dc || width > 16384 || height > 16384) return 0;
+  if (!Reasonable({xDest, yDest, xSrc, ySrc})) return 0;
   DibImage dib;
   if (!MakeDibImage(dc, info, bits, colorUse, startScan, scanLines, &dib)) return 0;
-  if (!Drawable(dc) || width == 0 || height == 0) return dib.rows;
+  if (width == 0 || height == 0) return dib.rows;
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   const int fullHeight = std::abs(info->bmiHeader.biHeight);
   // The source rectangle's top row, counted from the picture's top.
   const int srcTop = info->bmiHeader.biHeight > 0 ? fullHeight - ySrc - h : ySrc;
+  if (dc->device) {
+    return DrawOnDevice(dc, dib, xSrc, srcTop, w, h, xDest, yDest, w, h) ? dib.rows : 0;
+  }
+  if (!Drawable(dc)) return dib.rows;
   const int x = xDest + dc->origin.x, y = yDest + dc->origin.y;
   pixman_region32_t area, source;
   ClipArea(dc, x, y, w, h, &area);
@@ -295,10 +333,21 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     return 0;
   }
   if (!info || info->bmiHeader.biHeight == 0) return 0;
+  if (!Reasonable({xDest, yDest, xSrc, ySrc})) return 0;
   const int fullHeight = std::abs(info->bmiHeader.biHeight);
   DibImage dib;
   if (!MakeDibImage(dc, info, bits, colorUse, 0, static_cast<UINT>(fullHeight), &dib)) return 0;
   if (destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return 0;
+  if (dc->device) {
+    // Devices take pixels as they are: no raster operations, no mirroring.
+    if (rop != SRCCOPY || destWidth < 0 || destHeight < 0 || srcWidth < 0 || srcHeight < 0)
+      return 0;
+    const int top = info->bmiHeader.biHeight > 0 ? fullHeight - ySrc - srcHeight : ySrc;
+    return DrawOnDevice(dc, dib, xSrc, top, srcWidth, srcHeight, xDest, yDest, destWidth,
+                        destHeight)
+               ? srcHeight
+               : 0;
+  }
   if (!Drawable(dc)) return fullHeight;
   // A negative extent mirrors the picture along that axis.
   bool flipX = false, flipY = false;

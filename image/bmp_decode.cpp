@@ -241,6 +241,10 @@ bool ParseHeaders(const BYTE* data, std::size_t size, Layout& l, std::uint64_t f
       l.outBitCount = 24;
       break;
   }
+  if (l.outBitCount <= 8) {
+    l.usedEntries = l.ColorEntries();
+    l.colorTable.resize((std::size_t{1} << l.outBitCount) * 4, 0);
+  }
   l.outRowBytes = RowBytes(l.width, l.outBitCount);
   l.outImageBytes = l.outRowBytes * l.height;
   if (l.outImageBytes > kMaxImageBytes) return false;
@@ -260,17 +264,17 @@ void BuildHeader(const Layout& l, BYTE* out) {
   PutLe32(hdr + 24, static_cast<std::uint32_t>(l.xPelsPerMeter));
   PutLe32(hdr + 28, static_cast<std::uint32_t>(l.yPelsPerMeter));
   PutLe32(hdr + 32, static_cast<std::uint32_t>(l.ColorEntries()));
+  PutLe32(hdr + 36, static_cast<std::uint32_t>(l.usedEntries));
   if (!l.colorTable.empty()) std::memcpy(out + 40, l.colorTable.data(), l.colorTable.size());
 }
 
 void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* out) {
   BuildHeader(l, out);
   BYTE* bits = out + 40 + l.colorTable.size();
-  std::memset(bits, 0, l.outImageBytes);
-
   const BYTE* src = data + l.bitsOffset;
   const std::size_t avail = size - l.bitsOffset;
   if (l.coding == Layout::kRle8 || l.coding == Layout::kRle4) {
+    std::memset(bits, 0, l.outImageBytes);
     DecodeRle(src, avail, l, bits);
     return;
   }
@@ -281,17 +285,19 @@ void BuildPlainDib(const BYTE* data, std::size_t size, const Layout& l, BYTE* ou
   for (std::int64_t y = 0; y < l.height; ++y) {
     const std::int64_t fileRow = l.topDown ? l.height - 1 - y : y;
     const std::uint64_t start = static_cast<std::uint64_t>(fileRow) * srcRowBytes;
-    if (start >= avail) {
-      if (!l.topDown) break;  // the rest stays zero
-      continue;
-    }
-    const std::size_t have =
-        static_cast<std::size_t>(std::min<std::uint64_t>(srcRowBytes, avail - start));
     BYTE* dst = bits + static_cast<std::uint64_t>(y) * l.outRowBytes;
+    // Bytes past the file's end read as zero.
+    const std::size_t have =
+        start >= avail
+            ? 0
+            : static_cast<std::size_t>(std::min<std::uint64_t>(srcRowBytes, avail - start));
     if (l.bitCount == l.outBitCount) {
-      std::memcpy(dst, src + start, have);
+      if (have) std::memcpy(dst, src + start, have);
+      std::memset(dst + have, 0, l.outRowBytes - have);
       continue;
     }
+    std::memset(dst, 0, l.outRowBytes);
+    if (have == 0) continue;
     std::memcpy(row.data(), src + start, have);
     std::memset(row.data() + have, 0, srcRowBytes - have);
     const BYTE* r = row.data();

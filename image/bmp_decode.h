@@ -29,9 +29,13 @@ struct Layout {
   LONG xPelsPerMeter = 0;
   LONG yPelsPerMeter = 0;
   std::uint64_t bitsOffset = 0;  // where the pixel bits start, from the file's start
-  // The colour table of the plain form, colour form (blue, green, red, 0).
+  // The colour table of the plain form, colour form (blue, green, red, 0):
+  // 2^depth entries for depths up to 8, like every DIB of the library; the
+  // first usedEntries come from the file, the rest are black. In the header,
+  // biClrUsed counts them all and biClrImportant the used ones.
   std::vector<BYTE> colorTable;  // entries × 4 bytes
-  int outBitCount = 0;           // depth of the plain form: 1, 4, 8 or 24
+  int usedEntries = 0;
+  int outBitCount = 0;  // depth of the plain form: 1, 4, 8 or 24
   std::uint64_t outRowBytes = 0;
   std::uint64_t outImageBytes = 0;
 

@@ -80,21 +80,24 @@ BOOL CBmpImageImpl::Read(const std::string& name) {
   m_nBitsPerPixel = h->biBitCount;
   m_pBits = DibBits(dib);
   m_nRowBytes = static_cast<int>(DibRowBytes(m_nWidth, m_nBitsPerPixel));
-  HPALETTE palette = CreatePaletteFromDIB(dib, 0);
-  if (!palette) {
+  if (m_nBitsPerPixel > 8) {
     // True colour: say so, whatever an earlier read left.
     m_nColorType = 2;
     return 1;
   }
-  imagePalette = new (std::nothrow) CPalette;
-  if (!imagePalette) {
-    DeleteObject(palette);
-    m_nColorType = 0;  // the colour table keeps its colours
-    return 1;
+  // The palette holds the colours the file gave; the table's padding to
+  // 2^depth entries is not part of it.
+  int count = static_cast<int>(h->biClrImportant);
+  if (count <= 0 || count > DibColorCount(h)) count = DibColorCount(h);
+  const auto* table = reinterpret_cast<const RGBQUAD*>(dib + h->biSize);
+  BYTE red[256], green[256], blue[256];
+  for (int i = 0; i < count; ++i) {
+    red[i] = table[i].rgbRed;
+    green[i] = table[i].rgbGreen;
+    blue[i] = table[i].rgbBlue;
   }
-  imagePalette->Attach(palette);
-  FillColorTable(m_pDIB, palette, 1);
-  m_nColorType = 3;
+  m_nColorType = 0;  // without a palette the table keeps its colours
+  SetPalette(count, red, green, blue);
   return 1;
 }
 

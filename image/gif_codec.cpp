@@ -251,6 +251,8 @@ void GifWriter::Encode(const PixelSource& pixels, const BYTE colors[256 * 3],
   m_src = pixels;
   m_nCurX = 0;
   m_nCurY = pixels.height - 1;
+  m_pRow = pixels.height > 0 ? pixels.bits + static_cast<std::ptrdiff_t>(m_nCurY) * pixels.rowBytes
+                             : pixels.bits;
   m_nCountDown = static_cast<std::int64_t>(pixels.width) * pixels.height;
   m_nAccum = 0;
   m_nAccumBits = 0;
@@ -280,25 +282,26 @@ void GifWriter::Encode(const PixelSource& pixels, const BYTE colors[256 * 3],
 int GifWriter::GifNextPixel() {
   if (m_nCountDown <= 0) return -1;
   --m_nCountDown;
-  const BYTE* row = m_src.bits + static_cast<std::ptrdiff_t>(m_nCurY) * m_src.rowBytes;
+  const int x = m_nCurX;
   int v;
   switch (m_src.bitsPerPixel) {
     case 1:
-      v = (row[m_nCurX >> 3] >> (7 - (m_nCurX & 7))) & 1;
+      v = (m_pRow[x >> 3] >> (7 - (x & 7))) & 1;
       break;
     case 2:
-      v = (row[m_nCurX >> 2] >> (6 - 2 * (m_nCurX & 3))) & 3;
+      v = (m_pRow[x >> 2] >> (6 - 2 * (x & 3))) & 3;
       break;
     case 4:
-      v = (row[m_nCurX >> 1] >> ((m_nCurX & 1) ? 0 : 4)) & 15;
+      v = (m_pRow[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
       break;
     default:
-      v = row[m_nCurX];
+      v = m_pRow[x];
       break;
   }
   if (++m_nCurX == m_src.width) {
     m_nCurX = 0;
     --m_nCurY;
+    m_pRow -= m_src.rowBytes;
   }
   return v;
 }

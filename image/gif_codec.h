@@ -141,7 +141,8 @@ class GifWriter {
   std::vector<BYTE>* m_pOut = nullptr;
   PixelSource m_src;
   int m_nCurX = 0;
-  int m_nCurY = 0;  // row in memory
+  int m_nCurY = 0;               // row in memory
+  const BYTE* m_pRow = nullptr;  // that row's first byte
   std::int64_t m_nCountDown = 0;
   std::uint32_t m_nAccum = 0;
   int m_nAccumBits = 0;

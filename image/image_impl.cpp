@@ -160,7 +160,9 @@ BOOL CImageImpl::SetPixelIndex(int x, int y, BYTE index) {
 
 BOOL CImageImpl::GetPixelRGB(int x, int y, BYTE& red, BYTE& green, BYTE& blue) {
   if (!m_pBits || !IsInside(x, y)) return 0;
-  if (imagePalette) return GetPaletteEntryRGB(imagePalette, GetPixelIndex(x, y), red, green, blue);
+  if (imagePalette && m_nBitsPerPixel <= 8) {
+    return GetPaletteEntryRGB(imagePalette, GetPixelIndex(x, y), red, green, blue);
+  }
   const BYTE* p = m_pBits + static_cast<std::size_t>(y) * m_nRowBytes;
   switch (m_nBitsPerPixel) {
     case 24:

@@ -19,6 +19,11 @@ constexpr png_byte kBackgroundRed = 31;
 constexpr png_byte kBackgroundGreen = 127;
 constexpr png_byte kBackgroundBlue = 255;
 
+// Ancillary chunks the reader has no use for (five bytes each: name and NUL).
+constexpr png_byte kIgnoredChunks[] =
+    "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+    "sBIT\0sCAL\0sPLT\0sRGB\0sTER\0tEXt\0tIME\0zTXt";
+
 // Errors come back through the jump buffer with the library's text; warnings
 // are dropped (the library's default would print them).
 struct PngErrors {
@@ -46,6 +51,13 @@ struct ReadState {
 void DecodePng(CPngImageImpl* image, png_structp png, png_infop info, std::FILE* file) {
   png_init_io(png, file);
   png_set_user_limits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+  // Only the pixels, the palette and the transparency matter here: other
+  // chunks are skipped unread, and none may make the library allocate more
+  // than a few megabytes whatever length it claims.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                              static_cast<int>(sizeof kIgnoredChunks / 5));
+  png_set_chunk_malloc_max(png, 8u << 20);
+  png_set_chunk_cache_max(png, 1000);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;

@@ -4,6 +4,7 @@
 # starting from its seed corpus in fuzz/corpus/<harness>/ and the public test
 # suites beside the repository. Fails when a harness finds anything.
 #   tools/run-fuzzers.sh [RUNS]    (default 20000 inputs per harness)
+#   FUZZ_SECONDS=N tools/run-fuzzers.sh   (N seconds per harness instead)
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -44,9 +45,11 @@ for h in "${harnesses[@]}"; do
   [ -d "$corpus" ] && seeds+=("$corpus")
   extra="$(extra_seeds "$h")"
   [ -n "$extra" ] && [ -d "$extra" ] && seeds+=("$extra")
-  echo "== $h: $runs runs"
+  limit=(-runs="$runs")
+  [ -n "${FUZZ_SECONDS:-}" ] && limit=(-max_total_time="$FUZZ_SECONDS")
+  echo "== $h: ${limit[0]}"
   if ! (cd "$work" && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
-        "$build/fuzz/$h" -runs="$runs" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+        "$build/fuzz/$h" "${limit[@]}" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
         -print_final_stats=1 "${seeds[@]}" 2>"$work/log.txt"); then
     tail -n 60 "$work/log.txt" >&2
     echo "== $h FAILED (inputs kept in $work)" >&2

@@ -221,7 +221,7 @@ std::vector<BYTE> MakeBmp(const BmpSpec& s) {
     info.push_back(static_cast<BYTE>(i * 3));    // red
     if (entrySize == 4) info.push_back(0);
   }
-  const int rowBytes = (std::abs(s.width) * s.bitCount + 31) / 32 * 4;
+  const std::int64_t rowBytes = (std::int64_t{std::abs(s.width)} * s.bitCount + 31) / 32 * 4;
   std::vector<BYTE> bits(s.pixelBytes >= 0
                              ? static_cast<std::size_t>(s.pixelBytes)
                              : static_cast<std::size_t>(rowBytes) * std::abs(s.height));
@@ -244,7 +244,7 @@ TEST(BmpRead, HeaderForms) {
     const char* name;
     BmpSpec spec;
     bool reads;
-    int entries;  // of the palette and of biClrUsed in memory
+    int entries;  // of the palette (the table in memory always has 2^depth)
   };
   const Case cases[] = {
       {"256 colours, biClrUsed 0", {}, true, 256},
@@ -258,7 +258,7 @@ TEST(BmpRead, HeaderForms) {
       {"bits offset past the end", {.offBitsDelta = 100000}, false, 0},
       {"negative width", {.width = -3}, false, 0},
       {"zero height", {.height = 0}, false, 0},
-      {"huge width", {.width = 1 << 30}, false, 0},
+      {"huge width", {.width = 1 << 30, .pixelBytes = 16}, false, 0},
       {"huge height",
        {.width = 16384, .height = 16384, .bitCount = 24, .pixelBytes = 10},
        false,
@@ -278,7 +278,8 @@ TEST(BmpRead, HeaderForms) {
     }
     const BITMAPINFOHEADER& h = Header(bmp);
     EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biClrUsed, static_cast<DWORD>(c.entries));
+    EXPECT_EQ(h.biClrUsed, c.spec.bitCount <= 8 ? 1u << c.spec.bitCount : 0u);
+    EXPECT_EQ(bmp.m_pBits, bmp.m_pDIB + 40 + 4 * h.biClrUsed);
     EXPECT_EQ(bmp.m_nWidth, c.spec.width);
     EXPECT_EQ(bmp.m_nHeight, c.spec.height);
     if (c.entries) {
@@ -332,8 +333,9 @@ TEST(BmpRead, HeaderOnlyLeavesTheFileAtTheBits) {
   BYTE* block = CBmpImageImpl::ReadDIBHeader(file);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(file.GetPosition(), 14u + 40 + 64);
-  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrUsed, 16u);
-  EXPECT_EQ(CBmpImageImpl::DIBColorTableSize(block), 64u);
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrUsed, 256u);
+  EXPECT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(block)->biClrImportant, 16u);
+  EXPECT_EQ(CBmpImageImpl::DIBColorTableSize(block), 1024u);
   HGLOBAL h = GlobalHandle(block);
   GlobalUnlock(h);
   GlobalFree(h);

@@ -26,7 +26,7 @@ Decoded DecodeStream(const std::vector<BYTE>& stream, int width, int height,
   std::size_t pos = 0;
   giffmt::GifReader reader([&](BYTE* out, std::size_t n) {
     n = std::min(n, stream.size() - pos);
-    std::memcpy(out, stream.data() + pos, n);
+    if (n) std::memcpy(out, stream.data() + pos, n);
     pos += n;
     return n;
   });

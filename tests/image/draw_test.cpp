@@ -2,9 +2,16 @@
 // palette, the clip region, stretching and the transparent draw.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 
+#include "framework/headless/headless_platform.h"
+#include "framework/metafile.h"
+#include "framework/platform.h"
+#include "framework/surface.h"
+#include "framework/wnd.h"
+#include "framework/wnd_internal.h"
 #include "tests/image/image_test_support.h"
 
 using image_test::Canvas;
@@ -226,6 +233,13 @@ TEST(DibCalls, RasterOperationsAndRefusals) {
       StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, p.GetBits(), info, DIB_RGB_COLORS, 0x00330008), 0);
   EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, nullptr, info, DIB_RGB_COLORS, SRCCOPY), 0);
   EXPECT_EQ(SetDIBitsToDevice(dc, 0, 0, 2, 1, 0, 0, 0, 1, p.GetBits(), nullptr, DIB_RGB_COLORS), 0);
+  // Coordinates no surface has are refused rather than overflowing.
+  EXPECT_EQ(StretchDIBits(dc, INT_MAX, 0, 2, 1, INT_MIN, 0, 2, 1, p.GetBits(), info, DIB_RGB_COLORS,
+                          SRCCOPY),
+            0);
+  EXPECT_EQ(
+      SetDIBitsToDevice(dc, 0, INT_MIN, 2, 1, INT_MAX, 0, 0, 1, p.GetBits(), info, DIB_RGB_COLORS),
+      0);
   // Mirrored by a negative width.
   StretchDIBits(dc, 0, 0, 2, 1, 2, 0, -2, 1, p.GetBits(), info, DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(canvas.At(0, 0), RGB(0xF0, 0xF0, 0xF0));
@@ -244,6 +258,84 @@ TEST(DibCalls, RasterOperationsAndRefusals) {
   EXPECT_EQ(column.At(0, 1), RGB(150, 0, 0));
   EXPECT_EQ(column.At(0, 2), RGB(100, 0, 0));
   EXPECT_EQ(column.At(0, 3), RGB(1, 1, 1));
+}
+
+}  // namespace
+
+namespace {
+
+// On a window: drawing lands in the child's part of its top-level surface and
+// never outside the child.
+TEST(Draw, IntoAChildWindowOfAHeadlessSurface) {
+  fw::headless::HeadlessPlatform platform;
+  fw::SetPlatform(&platform);
+  {
+    CWnd top, child;
+    ASSERT_TRUE(
+        top.CreateEx(0, nullptr, "top", WS_POPUP | WS_VISIBLE, 0, 0, 100, 80, nullptr, nullptr));
+    ASSERT_TRUE(child.CreateEx(0, nullptr, "child", WS_CHILD | WS_VISIBLE, 20, 10, 30, 25,
+                               top.m_hWnd, reinterpret_cast<HMENU>(1)));
+    Page page(40, 40);
+    fw::Surface* s = fw::WindowSurface(top.m_hWnd);
+    ASSERT_NE(s, nullptr);
+    std::vector<std::uint32_t> before;
+    for (int y = 0; y < 80; ++y) {
+      for (int x = 0; x < 100; ++x) before.push_back(s->Pixel(x, y));
+    }
+    {
+      CClientDC dc(&child);
+      dc.SelectPalette(page.picture.GetPalette(), TRUE);
+      dc.RealizePalette();
+      ASSERT_TRUE(page.picture.Draw(&dc, 6, 6, -1, -1, 0, 0));
+    }
+    for (int y = 0; y < 80; ++y) {
+      for (int x = 0; x < 100; ++x) {
+        // The child's client (0, 0) is (20, 10) on the surface; the picture
+        // starts 6 pixels in and is cut at the child's edge.
+        const bool drawn = x >= 26 && x < 50 && y >= 16 && y < 35;
+        const COLORREF c = drawn ? page.At(x - 26, y - 16) : 0;
+        const std::uint32_t want =
+            drawn
+                ? static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c))
+                : before[static_cast<std::size_t>(y) * 100 + x];
+        ASSERT_EQ(s->Pixel(x, y), want) << x << "," << y;
+      }
+    }
+    child.DestroyWindow();
+    top.DestroyWindow();
+  }
+  fw::SetPlatform(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Drawing into a recording device context (a metafile) keeps the picture:
+// played back, it gives the same pixels.
+TEST(Draw, IntoAMetafileAndBack) {
+  Page page(30, 20);
+  HDC meta = CreateEnhMetaFile(nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(meta, nullptr);
+  CDC recorder;
+  recorder.Attach(meta);
+  recorder.SelectPalette(page.picture.GetPalette(), TRUE);
+  EXPECT_TRUE(page.picture.Draw(&recorder, 0, 0, -1, -1, 0, 0));
+  // No raster operations on a device.
+  EXPECT_EQ(StretchDIBits(meta, 0, 0, 30, 20, 0, 0, 30, 20, page.picture.GetBits(),
+                          reinterpret_cast<const BITMAPINFO*>(page.picture.GetImpl()->m_pDIB),
+                          DIB_PAL_COLORS, SRCAND),
+            0);
+  recorder.Detach();
+  HENHMETAFILE recording = CloseEnhMetaFile(meta);
+  ASSERT_NE(recording, nullptr);
+  Canvas canvas(30, 20);
+  const RECT all{0, 0, 30, 20};
+  ASSERT_TRUE(PlayEnhMetaFile(canvas.dc.GetSafeHdc(), recording, &all));
+  DeleteEnhMetaFile(recording);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 30; ++x) ASSERT_EQ(canvas.At(x, y), page.At(x, y)) << x << "," << y;
+  }
 }
 
 }  // namespace

@@ -225,6 +225,19 @@ TEST(PngRead, PicturesOverTheLimitsAreRefusedBeforeAllocating) {
   }
 }
 
+TEST(PngRead, AChunkClaimingGigabytesIsNotAllocated) {
+  TempFolder dir;
+  const std::string path = dir.File("claims.png");
+  // A text chunk that claims about 2 GB, then the end of the file.
+  std::string bytes = HeaderOnly(32, 32, 8, 0);
+  bytes += std::string("\x7a\x00\x00\x00iTXtTitle", 13);
+  bytes += std::string(64, 'x');
+  Put(path, bytes);
+  CPngImageImpl impl(path);
+  EXPECT_FALSE(impl.Read(""));
+  EXPECT_EQ(impl.m_pDIB, nullptr);
+}
+
 TEST(PngRead, EightBitPalettePicture) {
   TempFolder dir;
   const std::string path = dir.File("page.png");
