@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "framework/kernel_dirs.h"
+#include "framework/sdl/cups_printing.h"
 #include "framework/sdl/cursors.h"
 #include "framework/sdl/input_translator.h"
 #include "framework/sdl/mixer_sound.h"
 #include "framework/sdl/screen_scale.h"
 #include "framework/sdl/top_level.h"
+#include "framework/sdl/x11_clipboard.h"
 #include "framework/sdl/x11_errors.h"
 #include "framework/surface.h"
 #include "framework/viewer.h"
@@ -146,6 +148,17 @@ class SdlPlatform : public Platform {
 
   bool StartViewer(const std::string& document, const std::string& workingDir) override {
     return StartViewerProcess(document, workingDir);
+  }
+
+  bool PublishClipboardImage(const Surface& image) override {
+    return sdl::PublishClipboardImage(image);
+  }
+  PrinterQuery ListPrinters(std::vector<PrinterInfo>& printers) override {
+    return ListCupsPrinters(printers);
+  }
+  bool SubmitPrintJob(const std::string& printer, const std::string& title, int copies,
+                      const std::string& pdf) override {
+    return SubmitCupsJob(printer, title, copies, pdf);
   }
 
   std::string InstanceScope() override {

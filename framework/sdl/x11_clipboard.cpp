@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -32,6 +33,18 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length) {
       ->append(reinterpret_cast<const char*>(data), length);
 }
 void PngFlush(png_structp) {}
+
+// Errors on the clipboard's own connection (a requestor window that went away
+// while it was being answered) are no reason to end the program, which is
+// what Xlib's default handler does; errors on other connections go on to the
+// handler there was before.
+std::atomic<Display*> g_ownDisplay{nullptr};
+XErrorHandler g_previousHandler = nullptr;
+
+int OnXError(Display* display, XErrorEvent* error) {
+  if (display == g_ownDisplay.load()) return 0;
+  return g_previousHandler ? g_previousHandler(display, error) : 0;
+}
 
 // One paste being sent in pieces: the next piece goes when the requestor has
 // deleted the property holding the last one.
@@ -90,8 +103,14 @@ class ClipboardOwner {
       m_thread.join();
       m_mutex.lock();
     }
+    static const bool handlerSet = [] {
+      g_previousHandler = XSetErrorHandler(OnXError);
+      return true;
+    }();
+    (void)handlerSet;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
+    g_ownDisplay = display;
     if (m_pipe[0] < 0 && pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
       XCloseDisplay(display);
       return false;
@@ -164,6 +183,7 @@ class ClipboardOwner {
     }
     XDestroyWindow(d, m_window);
     XCloseDisplay(d);
+    g_ownDisplay = nullptr;
     m_display = nullptr;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dead = true;
