@@ -96,20 +96,26 @@ void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState
   SDL_FreeSurface(rendered);
   if (!argb) return;
   SDL_LockSurface(argb);
-  pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, argb->w, argb->h,
-                                                 static_cast<uint32_t*>(argb->pixels), argb->pitch);
+  // SDL_ttf's pixels are not premultiplied, so they serve only as the
+  // coverage mask of a solid source in the text colour.
+  pixman_image_t* mask = pixman_image_create_bits(
+      PIXMAN_a8r8g8b8, argb->w, argb->h, static_cast<uint32_t*>(argb->pixels), argb->pitch);
+  const pixman_color_t ink{static_cast<uint16_t>(c.r * 257), static_cast<uint16_t>(c.g * 257),
+                           static_cast<uint16_t>(c.b * 257), 0xFFFF};
+  pixman_image_t* src = mask ? pixman_image_create_solid_fill(&ink) : nullptr;
   if (src) {
     pixman_region32_t region;
     pixman_region32_init_rect(&region, x, y, static_cast<unsigned>(argb->w),
                               static_cast<unsigned>(argb->h));
     if (clip) pixman_region32_intersect(&region, &region, const_cast<pixman_region32_t*>(clip));
     pixman_image_set_clip_region32(target.image, &region);
-    pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, target.image, 0, 0, 0, 0, x, y, argb->w,
+    pixman_image_composite32(PIXMAN_OP_OVER, src, mask, target.image, 0, 0, 0, 0, x, y, argb->w,
                              argb->h);
     pixman_image_set_clip_region32(target.image, nullptr);
     pixman_region32_fini(&region);
     pixman_image_unref(src);
   }
+  if (mask) pixman_image_unref(mask);
   SDL_UnlockSurface(argb);
   SDL_FreeSurface(argb);
 }
