@@ -175,7 +175,7 @@ TEST(BmpSuite, BadFilesAreRefusedOrReadSafely) {
 
 // --- hand-made files
 
-struct BmpSpec {
+struct BmpLayout {
   int headerSize = 40;  // 12 for the core header
   bool fileHeader = true;
   int width = 3, height = 2, bitCount = 8;
@@ -185,7 +185,7 @@ struct BmpSpec {
   int pixelBytes = -1;     // bytes of pixel data written; -1: all
 };
 
-std::vector<BYTE> MakeBmp(const BmpSpec& s) {
+std::vector<BYTE> MakeBmp(const BmpLayout& s) {
   auto put16 = [](std::vector<BYTE>& v, int x) {
     v.push_back(static_cast<BYTE>(x));
     v.push_back(static_cast<BYTE>(x >> 8));
@@ -242,7 +242,7 @@ TEST(BmpRead, HeaderForms) {
   TempFolder dir;
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     bool reads;
     int entries;  // of the palette (the table in memory always has 2^depth)
   };
@@ -269,7 +269,7 @@ TEST(BmpRead, HeaderForms) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = dir / "x.bmp";
-    WriteBytes(path, MakeBmp(c.spec));
+    WriteBytes(path, MakeBmp(c.layout));
     CBmpImageImpl bmp(path);
     ASSERT_EQ(bmp.Read(""), c.reads ? 1 : 0);
     if (!c.reads) {
@@ -278,10 +278,10 @@ TEST(BmpRead, HeaderForms) {
     }
     const BITMAPINFOHEADER& h = Header(bmp);
     EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biClrUsed, c.spec.bitCount <= 8 ? 1u << c.spec.bitCount : 0u);
+    EXPECT_EQ(h.biClrUsed, c.layout.bitCount <= 8 ? 1u << c.layout.bitCount : 0u);
     EXPECT_EQ(bmp.m_pBits, bmp.m_pDIB + 40 + 4 * h.biClrUsed);
-    EXPECT_EQ(bmp.m_nWidth, c.spec.width);
-    EXPECT_EQ(bmp.m_nHeight, c.spec.height);
+    EXPECT_EQ(bmp.m_nWidth, c.layout.width);
+    EXPECT_EQ(bmp.m_nHeight, c.layout.height);
     if (c.entries) {
       ASSERT_NE(bmp.imagePalette, nullptr);
       EXPECT_EQ(bmp.imagePalette->GetEntryCount(), c.entries);
