@@ -45,6 +45,20 @@ enum class InputKind {
 
 enum class MouseButton { None = 0, Left = 1, Right = 2, Middle = 3 };
 
+// The MK_ flag that says a button is held; 0 for none.
+constexpr UINT ButtonFlag(MouseButton b) {
+  switch (b) {
+    case MouseButton::Left:
+      return MK_LBUTTON;
+    case MouseButton::Right:
+      return MK_RBUTTON;
+    case MouseButton::Middle:
+      return MK_MBUTTON;
+    default:
+      return 0;
+  }
+}
+
 struct InputEvent {
   InputKind kind = InputKind::MouseMove;
   NativeWindowId window = kNoNativeWindow;

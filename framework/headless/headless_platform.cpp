@@ -104,21 +104,6 @@ void HeadlessPlatform::MoveMouse(int x, int y, UINT buttons, UINT modifiers) {
   Deliver(e);
 }
 
-namespace {
-UINT ButtonFlag(MouseButton b) {
-  switch (b) {
-    case MouseButton::Left:
-      return MK_LBUTTON;
-    case MouseButton::Right:
-      return MK_RBUTTON;
-    case MouseButton::Middle:
-      return MK_MBUTTON;
-    default:
-      return 0;
-  }
-}
-}  // namespace
-
 void HeadlessPlatform::PressMouse(int x, int y, MouseButton button, UINT modifiers) {
   InputEvent e;
   e.kind = InputKind::MouseDown;

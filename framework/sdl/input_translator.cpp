@@ -9,19 +9,6 @@ namespace fw::sdl {
 
 namespace {
 
-UINT FlagOf(MouseButton b) {
-  switch (b) {
-    case MouseButton::Left:
-      return MK_LBUTTON;
-    case MouseButton::Right:
-      return MK_RBUTTON;
-    case MouseButton::Middle:
-      return MK_MBUTTON;
-    default:
-      return 0;
-  }
-}
-
 MouseButton ButtonOf(Uint8 sdlButton) {
   switch (sdlButton) {
     case SDL_BUTTON_LEFT:
@@ -71,9 +58,9 @@ void InputTranslator::Mouse(const WindowPlacement& w, InputKind kind, MouseButto
   if (kind == InputKind::MouseDown) {
     // A press in the margin around the logical screen is no press at all.
     if (!inside) return;
-    buttons_ |= FlagOf(button);
+    buttons_ |= ButtonFlag(button);
   } else if (kind == InputKind::MouseUp) {
-    const UINT flag = FlagOf(button);
+    const UINT flag = ButtonFlag(button);
     if (!(buttons_ & flag)) return;  // its press was not delivered
     buttons_ &= ~flag;
     // A drag may end in the margin: it still ends, at the nearest edge.
@@ -144,7 +131,7 @@ void InputTranslator::Translate(const SDL_Event& ev, std::vector<InputEvent>& ou
       const WindowPlacement* w = lookup_(ev.button.windowID);
       if (!w) {
         // The window went; the button is up all the same.
-        if (ev.type == SDL_MOUSEBUTTONUP) buttons_ &= ~FlagOf(b);
+        if (ev.type == SDL_MOUSEBUTTONUP) buttons_ &= ~ButtonFlag(b);
         return;
       }
       Mouse(*w, ev.type == SDL_MOUSEBUTTONDOWN ? InputKind::MouseDown : InputKind::MouseUp, b,
