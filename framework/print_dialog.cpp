@@ -148,16 +148,7 @@ namespace {
 
 fw::DialogControl Control(fw::DialogControl::Kind kind, int id, const char* text, int x, int y,
                           int w, int h, DWORD style = 0) {
-  fw::DialogControl c;
-  c.kind = kind;
-  c.id = id;
-  c.text = text;
-  c.x = x;
-  c.y = y;
-  c.width = w;
-  c.height = h;
-  c.style = style;
-  return c;
+  return fw::MakeControl(kind, id, text, x, y, w, h, style);
 }
 
 constexpr int kWidth = 240;

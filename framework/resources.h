@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/platform.h"
@@ -29,6 +30,21 @@ struct DialogControl {
   int x = 0, y = 0, width = 0, height = 0;
   DWORD style = 0;  // WS_ and the control's own style bits
 };
+
+// One control of a template, as a template's line gives it.
+inline DialogControl MakeControl(DialogControl::Kind kind, int id, std::string text, int x, int y,
+                                 int width, int height, DWORD style) {
+  DialogControl c;
+  c.kind = kind;
+  c.id = id;
+  c.text = std::move(text);
+  c.x = x;
+  c.y = y;
+  c.width = width;
+  c.height = height;
+  c.style = style;
+  return c;
+}
 
 constexpr DWORD SS_LEFT = 0x0;
 constexpr DWORD SS_CENTER = 0x1;

@@ -7,29 +7,16 @@ namespace resources {
 namespace {
 
 fw::DialogControl Button(int id, const char* text, int x, int y, int w, int h, bool isDefault) {
-  fw::DialogControl c;
-  c.kind = isDefault ? fw::DialogControl::Kind::DefPushButton : fw::DialogControl::Kind::PushButton;
-  c.id = id;
-  c.text = text;
-  c.x = x;
-  c.y = y;
-  c.width = w;
-  c.height = h;
-  c.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? fw::BS_DEFPUSHBUTTON : 0);
-  return c;
+  return fw::MakeControl(
+      isDefault ? fw::DialogControl::Kind::DefPushButton : fw::DialogControl::Kind::PushButton, id,
+      text, x, y, w, h,
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? fw::BS_DEFPUSHBUTTON : 0));
 }
 
 fw::DialogControl Text(const char* text, int x, int y, int w, int h, bool centred) {
-  fw::DialogControl c;
-  c.kind = fw::DialogControl::Kind::Static;
-  c.id = 0xFFFF;
-  c.text = text;
-  c.x = x;
-  c.y = y;
-  c.width = w;
-  c.height = h;
-  c.style = WS_CHILD | WS_VISIBLE | WS_GROUP | (centred ? fw::SS_CENTER : fw::SS_LEFT);
-  return c;
+  return fw::MakeControl(
+      fw::DialogControl::Kind::Static, 0xFFFF, text, x, y, w, h,
+      WS_CHILD | WS_VISIBLE | WS_GROUP | (centred ? fw::SS_CENTER : fw::SS_LEFT));
 }
 
 }  // namespace

@@ -9,10 +9,7 @@ prepare_content
 [ -d "$CONTENT/books" ] || { echo "skipped: no generated content"; exit 0; }
 start_book
 
-dialog=$(find_window Pippalee) || fail "no start dialog"
-xdotool key Return
-wait_gone "$dialog" || fail "Enter did not close the start dialog"
-wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 || fail "no frame"
+go_on_to_frame
 sleep 2
 
 # The page area: the stage right of the buttons and below the top bar.

@@ -67,11 +67,7 @@ if ! command -v cupsd >/dev/null || ! start_cups; then
 fi
 start_book
 
-dialog=$(find_window Pippalee) || fail "no start dialog"
-xdotool key Return
-wait_gone "$dialog" || fail "Enter did not close the start dialog"
-wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 || fail "no frame"
-frame=$(active_window)
+go_on_to_frame
 sleep 2
 
 # The page area on the screen, enlarged by the factor.

@@ -7,11 +7,7 @@ logical_layout
 prepare_content
 start_book
 
-dialog=$(find_window Pippalee) || fail "no start dialog"
-xdotool key Return
-wait_gone "$dialog" || fail "Enter did not close the start dialog"
-wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 || fail "no frame"
-frame=$(active_window)
+go_on_to_frame
 xdotool key Escape
 wait_for '[ "$(active_window)" != "$frame" ] && [ -n "$(active_window)" ]' 50 || fail "Esc asked nothing"
 box=$(active_window)

@@ -8,9 +8,7 @@ prepare_content
 [ -f "$CONTENT/books/PL01_01c.png" ] || { echo "skipped: no generated content"; exit 0; }
 start_book
 
-dialog=$(find_window Pippalee) || fail "no start dialog"
-xdotool key Return
-wait_gone "$dialog" || fail "Enter did not close the start dialog"
+go_on_to_frame
 
 # Screen pixel of a point of the stage (the main screen's own coordinates).
 stage_point() { to_screen $((STAGE_X + $1)) $((STAGE_Y + $2)); }

@@ -7,10 +7,7 @@ logical_layout
 prepare_content
 start_book
 
-dialog=$(find_window Pippalee) || fail "no start dialog"
-xdotool key Return
-wait_gone "$dialog" || fail "Enter did not close the start dialog"
-wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 || fail "no frame"
+go_on_to_frame
 kill -TERM "$BOOK_PID"
 wait_exit "$BOOK_PID" 10 || fail "the book did not end"
 [ "$EXIT_STATUS" = 0 ] || fail "the book ended with status $EXIT_STATUS"

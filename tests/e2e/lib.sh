@@ -215,3 +215,13 @@ differing_in_window() {
   convert "$OUT/$2.png" -crop "${w}x${h}+${x}+${y}" +repage "$WORK/b.png"
   compare -metric AE "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true
 }
+
+# Answers the start dialog with Enter and waits for the frame to take the
+# focus; sets dialog (the start dialog's id) and frame.
+go_on_to_frame() {
+  dialog=$(find_window Pippalee) || fail "no start dialog"
+  xdotool key Return
+  wait_gone "$dialog" || fail "Enter did not close the start dialog"
+  wait_for '[ -n "$(active_window)" ] && [ "$(active_window)" != "$dialog" ]' 50 || fail "no frame"
+  frame=$(active_window)
+}
