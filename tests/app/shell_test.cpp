@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "framework/dialog.h"
 #include "framework/file.h"
 #include "framework/instance.h"
+#include "resources/resources.h"
 #include "tests/support/book_run.h"
 #include "tests/support/stage_fixture.h"
 
@@ -288,6 +290,41 @@ TEST(Shell, F1RunsTheAboutBoxModallyAndEscapeClosesOnlyIt) {
   EXPECT_TRUE(run.platform.messageBoxes.empty()) << "Esc in the About box asked to exit";
 }
 
+// The About box ends by its Close button, by Enter and by Esc alike, and only
+// it ends: the book goes on behind it.
+TEST(Shell, TheAboutBoxClosesByItsButtonEnterAndEscape) {
+  struct Case {
+    const char* name;
+    std::function<void(BookRun&)> close;
+  };
+  const Case cases[] = {
+      {"Close clicked", [](BookRun& run) { EXPECT_TRUE(run.platform.ClickDialogButton(IDOK)); }},
+      {"Enter", [](BookRun& run) { run.platform.Key(VK_RETURN); }},
+      {"Esc", [](BookRun& run) { run.platform.Key(VK_ESCAPE); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BookRun run;
+    GoOnPastStartDialog(run);
+    run.platform.WhenIdle([&] { run.platform.Key(VK_F1); });
+    std::string caption;
+    run.platform.WhenIdle([&] {
+      caption = ActiveDialogCaption();
+      c.close(run);
+    });
+    bool back = false;
+    run.platform.WhenIdle([&] {
+      back = fw::ActiveModalDialog() == nullptr && AfxGetMainWnd() &&
+             AfxGetMainWnd()->IsWindowVisible() && AfxGetMainWnd()->IsWindowEnabled();
+    });
+    run.Run();
+    EXPECT_EQ(caption, "About Pippalee");
+    EXPECT_TRUE(back);
+    EXPECT_FALSE(run.processExited);
+    EXPECT_TRUE(run.platform.messageBoxes.empty());
+  }
+}
+
 TEST(Shell, ButtonReleaseOnTheMarginReachesTheMainScreen) {
   BookRun run;
   testing_support::WriteTune(run.contentDir + "/midi/10.mid");
@@ -327,6 +364,42 @@ TEST(Shell, CancelInTheStartDialogEndsTheProgram) {
       }
     }
     EXPECT_TRUE(run.ProfileWritten());
+  }
+}
+
+// OK goes on to the book, whether it is clicked, its command comes by its
+// identifier, or Enter is pressed (which takes the dialog's own OK path).
+TEST(Shell, OkInTheStartDialogGoesOnToTheBook) {
+  struct Case {
+    const char* name;
+    std::function<void(BookRun&)> answer;
+  };
+  const Case cases[] = {
+      {"OK clicked",
+       [](BookRun& run) { EXPECT_TRUE(run.platform.ClickDialogButton(resources::IDC_START_OK)); }},
+      {"command 1025",
+       [](BookRun&) {
+         fw::ActiveModalDialog()->PostMessage(
+             WM_COMMAND, static_cast<WPARAM>(resources::IDC_START_OK) | (BN_CLICKED << 16), 0);
+       }},
+      {"Enter", [](BookRun& run) { run.platform.Key(VK_RETURN); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BookRun run;
+    run.platform.WhenIdle([&] { c.answer(run); });
+    bool wentOn = false, frameShown = false, profileBeforeEnd = true;
+    run.platform.WhenIdle([&] {
+      wentOn = fw::ActiveModalDialog() == nullptr;
+      frameShown = AfxGetMainWnd() && AfxGetMainWnd()->IsWindowVisible();
+      profileBeforeEnd = run.ProfileWritten();
+    });
+    run.Run();
+    EXPECT_TRUE(wentOn);
+    EXPECT_TRUE(frameShown);
+    EXPECT_FALSE(profileBeforeEnd) << "the book ended";
+    EXPECT_FALSE(run.processExited);
+    EXPECT_TRUE(run.platform.messageBoxes.empty());
   }
 }
 

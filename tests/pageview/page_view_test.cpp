@@ -172,6 +172,66 @@ TEST(PageView, SlideMovesTheNewPageIn118PixelsAFrame) {
   }
 }
 
+// Pages whose every column has its own colour, so that a scroll by any other
+// distance, or none, or the other way, shows.
+TEST(PageView, EachFrameOfTheSlideMovesWhatWasShown118PixelsLeft) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  // Colour indices 1 to 197 along a row, shifted by the row, for the old page;
+  // another order for the new one.
+  auto oldIndex = [](int x, int y) { return 1 + (x + 3 * y) % 197; };
+  auto newIndex = [](int x, int y) { return 1 + (7 * x + y) % 197; };
+  WritePalettePng(run.contentDir + "/books/" + PageName(1, 1, 'b'), 590, 440, PagePalette(),
+                  oldIndex);
+  WritePalettePng(run.contentDir + "/books/" + PageName(1, 2, 'b'), 590, 440, PagePalette(),
+                  newIndex);
+  PassStartDialog(run);
+  std::vector<Capture> frames;
+  run.platform.WhenIdle([&] {
+    View().TurnPage(0, 0, 1, 0);
+    run.platform.onPresent = [&](fw::NativeWindowId, const fw::Surface& s) {
+      frames.emplace_back(s);
+    };
+    View().TurnPage(0, 0, 1, 1);
+    run.platform.onPresent = nullptr;
+    frames.emplace_back(FrameSurface());
+  });
+  run.Run();
+  ASSERT_EQ(frames.size(), 6u);
+  const std::vector<Rgb> palette = PagePalette();
+  auto colour = [&palette](int index) { return palette[static_cast<size_t>(index)].Value(); };
+  for (int y = 0; y < 440; ++y) {
+    for (int x = 0; x < 590; ++x) ASSERT_EQ(frames[0].View(x, y), colour(oldIndex(x, y)));
+  }
+  for (int k = 1; k <= 5; ++k) {
+    SCOPED_TRACE("frame " + std::to_string(k));
+    const Capture& before = frames[static_cast<size_t>(k - 1)];
+    const Capture& after = frames[static_cast<size_t>(k)];
+    const int edge = 590 - 118 * k;  // the new page's left edge
+    int moved = 0, kept = 0, drawn = 0;
+    for (int y = 0; y < 440; ++y) {
+      for (int x = 0; x < 590; ++x) {
+        if (x + 118 < edge) {
+          // What was shown moved 118 pixels to the left...
+          moved += after.View(x, y) != before.View(x + 118, y);
+        } else if (x < edge) {
+          // ...the strip it uncovered keeps its pixels...
+          kept += after.View(x, y) != before.View(x, y);
+        } else {
+          // ...and the new page is drawn from its own left edge.
+          drawn += after.View(x, y) != colour(newIndex(x - edge, y));
+        }
+      }
+    }
+    EXPECT_EQ(moved, 0) << "pixels not moved 118 to the left";
+    EXPECT_EQ(kept, 0) << "pixels of the uncovered strip changed";
+    EXPECT_EQ(drawn, 0) << "pixels of the new page wrong";
+  }
+  // The old page's own pixels travelled all the way: in frame 3 its column
+  // 354 shows at 0.
+  EXPECT_EQ(frames[3].View(0, 0), colour(oldIndex(354, 0)));
+}
+
 TEST(PageView, MissingPageFilesKeepThePicturesOnShowAndEveryTurnEmptiesTheRubbing) {
   struct Case {
     const char* name;

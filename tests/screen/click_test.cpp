@@ -111,7 +111,7 @@ TEST(Click, PressesMadeWhileAClickIsHandledAreDropped) {
   StageRun s;
   s.Pages(1, 3);
   s.Pages(2, 3);
-  int afterDropped = 0, afterTitle = 0, bookTwo = 0, lastBook = 0;
+  int afterDropped = 0, afterTitle = 0, bookTwo = 0, bookOne = 0, lastBook = 0;
   s.run.platform.WhenIdle([&] {
     const DWORD t = s.run.platform.Now() + 1000;
     auto at = [&](DWORD when, std::function<void()> f) { s.run.platform.At(t + when, f); };
@@ -129,23 +129,131 @@ TEST(Click, PressesMadeWhileAClickIsHandledAreDropped) {
     at(13000, [&] { ClickStage(s.run, 20, 120); });
     at(13050, [&] { ClickStage(s.run, 40, 130); });
     at(13200, [&] { ClickStage(s.run, 10, 110); });
-    // A double click's second press does nothing.
+    at(14000, [&] { bookTwo = Screen().m_nPagesShown; });
+    // A double click's second press does nothing. Book 1 starts again at its
+    // first page, which takes no time, so the second press is not dropped
+    // for coming too soon: only being a double click keeps it from turning.
     at(15000, [&] {
-      ClickStage(s.run, 25, 120);
-      ClickStage(s.run, 25, 120);
+      ClickStage(s.run, 25, 80);
+      ClickStage(s.run, 25, 80);
     });
     at(16000, [&] {
-      bookTwo = Screen().m_nPagesShown;
+      bookOne = Screen().m_nPagesShown;
       lastBook = Screen().m_nLastBook;
     });
   });
   s.run.Run();
   EXPECT_EQ(afterTitle, -1);
   EXPECT_EQ(afterDropped, 1);
-  // Page 1, page 2, (dropped), page 3, then the double click's first press
-  // closes the book.
-  EXPECT_EQ(bookTwo, 0);
-  EXPECT_EQ(lastBook, 2);
+  // Page 1, page 2, (dropped), page 3.
+  EXPECT_EQ(bookTwo, 3);
+  EXPECT_EQ(bookOne, 1);
+  EXPECT_EQ(lastBook, 1);
+}
+
+// The edges of the suppression: a press is measured against the last press
+// taken, and taken once that press's handling time has passed.
+TEST(Click, APressIsTakenOnceTheLastClicksHandlingTimeHasPassed) {
+  struct Case {
+    const char* name;
+    std::vector<DWORD> presses;  // ms after a press that takes 100 ms to handle
+    int pagesShown;
+    DWORD clickTime;  // ms after that press: the last press taken
+  };
+  const Case cases[] = {
+      {"exactly the handling time later: taken", {100}, 3, 100},
+      {"a millisecond sooner: dropped", {99}, 2, 0},
+      {"a dropped press leaves the click time alone", {50, 100}, 3, 100},
+      {"two dropped presses", {30, 60, 99}, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StageRun s;
+    s.Pages(2, 4);
+    int pagesShown = 0;
+    DWORD press = 0, clickTime = 0, handling = 0;
+    Script(s.run, {[&] { ClickBook(s.run, 2); },
+                   [&] {
+                     // Page 2 takes 100 ms; the presses below come meanwhile
+                     // and wait in the queue, each in a place of its own so
+                     // that none makes a double click.
+                     press = s.run.platform.Now();
+                     ClickStage(s.run, 25, 120);
+                     for (size_t i = 0; i < c.presses.size(); ++i) {
+                       const int x = 5 + 8 * static_cast<int>(i);
+                       s.run.platform.At(press + c.presses[i],
+                                         [&s, x] { ClickStage(s.run, x, 110); });
+                     }
+                   },
+                   [&] {
+                     pagesShown = Screen().m_nPagesShown;
+                     clickTime = Screen().m_dwClickTime - press;
+                     handling = Screen().m_dwHandleTime;
+                   }});
+    s.run.Run();
+    EXPECT_EQ(pagesShown, c.pagesShown);
+    EXPECT_EQ(clickTime, c.clickTime);
+    EXPECT_EQ(handling, 100u);
+  }
+}
+
+TEST(Click, ADroppedPressStillGivesTheFocusToTheMainScreen) {
+  StageRun s;
+  s.Pages(1, 2);
+  bool focusElsewhere = false, focused = false;
+  int pagesShown = -1;
+  Script(s.run, {[&] {
+                   // The last click taken came 10 ms ago and took a second to
+                   // handle; meanwhile the frame has the keyboard.
+                   Screen().m_dwClickTime = s.run.platform.Now() - 10;
+                   Screen().m_dwHandleTime = 1000;
+                   BookRun::Frame()->SetFocus();
+                   focusElsewhere = CWnd::GetFocus() == BookRun::Frame();
+                   ClickBook(s.run, 1);
+                 },
+                 [&] {
+                   focused = CWnd::GetFocus() == &Screen();
+                   pagesShown = Screen().m_nPagesShown;
+                 }});
+  s.run.Run();
+  EXPECT_TRUE(focusElsewhere);
+  EXPECT_EQ(pagesShown, 0) << "the press was not dropped";
+  EXPECT_TRUE(focused);
+}
+
+// Pressing the page takes no time to handle, so nothing drops a second press
+// but its being the second press of a double click.
+TEST(Click, TheSecondPressOfADoubleClickOnThePageDoesNotPlayTheTuneAgain) {
+  struct Case {
+    const char* name;
+    DWORD gap;  // between the two clicks
+    std::vector<std::string> sounds;
+  };
+  const Case cases[] = {
+      {"double click", 0, {"play 10.mid", "pause 10.mid", "pause 10.mid"}},
+      {"within the double-click time", 500, {"play 10.mid", "pause 10.mid", "pause 10.mid"}},
+      {"two clicks", 501, {"play 10.mid", "pause 10.mid", "play 10.mid", "pause 10.mid"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StageRun s;
+    size_t mark = 0;
+    std::vector<std::string> log;
+    DWORD handling = 1;
+    Script(s.run, {[&] {
+                     mark = s.Mark();
+                     ClickStage(s.run, 300, 200);
+                     s.run.platform.At(s.run.platform.Now() + c.gap,
+                                       [&] { ClickStage(s.run, 300, 200); });
+                   },
+                   [&] {
+                     log = SoundLog(s.run.platform, mark);
+                     handling = Screen().m_dwHandleTime;
+                   }});
+    s.run.Run();
+    EXPECT_EQ(log, c.sounds);
+    EXPECT_EQ(handling, 0u);
+  }
 }
 
 TEST(Click, TitleCornerWaitsASecondMoreTheFirstTimeAndAnimates) {
@@ -366,5 +474,175 @@ TEST(Click, TheFirstPageSoundOfBook1AndThePauseOfBook10) {
     EXPECT_EQ(first, c.first);
     EXPECT_EQ(clickAt - press, c.secondClickDelay);
     EXPECT_EQ(handling, 100u);
+  }
+}
+
+namespace {
+
+// What the stage showed at one showing: the face of each book button and of
+// the order button, and how many sound events had happened by then.
+constexpr int kOrderButton = 10;
+struct Showing {
+  size_t soundEvents;
+  std::vector<std::string> faces;  // bands 0 to 9, then the order button
+};
+
+std::string FaceIn(const fw::Surface& surface, int region) {
+  const int x = region == kOrderButton ? 100 : 0;
+  const int y = region == kOrderButton ? 20 : CMainScreen::BandTop(region);
+  const std::uint32_t p = surface.Pixel(kStageX + x, kStageY + y);
+  for (const StagePicture& s : StagePictures()) {
+    if (s.colour.Value() == p) return s.name;
+  }
+  return "?";
+}
+
+}  // namespace
+
+// The faces a click shows while it waits, as shown on the screen (not merely
+// drawn): each probe looks at a moment after the press, or at the moment a
+// sound started, and sees what had been shown by then.
+TEST(Click, TheFacesOfAClickAreShownAtItsPauses) {
+  struct Probe {
+    int at;             // ms after the press, or -1: when `sound` starts
+    const char* sound;  // the sound, for at = -1
+    int region;         // book button band 0 to 9, or the order button
+    const char* face;
+    std::vector<std::string> played;  // since the press, for at >= 0
+  };
+  struct Case {
+    const char* name;
+    int book;      // opened before the probed click, with narrated pages; 0 none
+    int pages;     // of that book
+    int x, y;      // the probed click, on the stage
+    bool pending;  // the stage waits for a paint when the press comes
+    std::vector<Probe> probes;
+  };
+  const Case cases[] = {
+      {"a later page: the pressed face is shown before the page's sound",
+       3,
+       2,
+       25,
+       150,
+       false,
+       {{-1, "click.wav", 2, "Nav_d.png", {}},
+        {-1, "B03_02.wav", 2, "Nav_d.png", {}},
+        {50, nullptr, 2, "Nav_d.png", {"click.wav", "B03_02.wav"}},
+        {1000, nullptr, 2, "Nav_u.png", {"click.wav", "B03_02.wav"}}}},
+      {"book 1's own faces",
+       1,
+       2,
+       25,
+       70,
+       false,
+       {{50, nullptr, 0, "Nav1_d.png", {"click.wav", "B01_02.wav"}},
+        {1000, nullptr, 0, "Nav1_u.png", {"click.wav", "B01_02.wav"}}}},
+      {"book 10 pauses before its page's sound",
+       10,
+       2,
+       25,
+       450,
+       false,
+       {{50, nullptr, 9, "Nav_d.png", {}},
+        {-1, "click.wav", 9, "Nav_d.png", {}},
+        {1000, nullptr, 9, "Nav_u.png", {"click.wav", "B10_02.wav"}}}},
+      {"the paint waiting when the press comes is done before the page's sound",
+       3,
+       2,
+       25,
+       150,
+       true,
+       {{-1, "B03_02.wav", 7, "But08u.png", {}},
+        {50, nullptr, 7, "But08u.png", {"click.wav", "B03_02.wav"}}}},
+      {"closing: pressed face, face at rest, up face, 100 ms apart",
+       3,
+       1,
+       25,
+       150,
+       false,
+       {{50, nullptr, 2, "Nav_d.png", {"click.wav"}},
+        {150, nullptr, 2, "Nav_u.png", {"click.wav"}},
+        {1000, nullptr, 2, "But03u.png", {"click.wav", "Intro3.wav"}}}},
+      {"the order button is down for 25 ms",
+       0,
+       0,
+       100,
+       20,
+       false,
+       {{10, nullptr, kOrderButton, "Title2D.png", {"click.wav"}},
+        {1000, nullptr, kOrderButton, "Title2U.png", {"click.wav", "Order.wav"}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StageRun s;
+    if (c.book) s.Pages(c.book, c.pages);
+    for (int p = 1; p <= c.pages; ++p) {
+      char name[32];
+      std::snprintf(name, sizeof name, "B%02d_%02d.wav", c.book, p);
+      WriteNarration(s.run.contentDir, name);
+    }
+    std::vector<Showing> shown;
+    std::vector<Showing> seen(c.probes.size());
+    std::vector<std::vector<std::string>> played(c.probes.size());
+    size_t mark = 0;
+    auto lastShown = [&] {
+      return shown.empty() ? Showing{0, std::vector<std::string>(11, "(none)")} : shown.back();
+    };
+    std::vector<std::function<void()>> steps;
+    if (c.book) steps.push_back([&] { ClickBook(s.run, c.book); });
+    steps.push_back([&] {
+      s.run.platform.onPresent = [&](fw::NativeWindowId, const fw::Surface& surface) {
+        Showing now{s.run.platform.sounds.Events().size(), {}};
+        for (int r = 0; r <= kOrderButton; ++r) now.faces.push_back(FaceIn(surface, r));
+        shown.push_back(now);
+      };
+      if (c.pending) {
+        // Something covers book 8's button, and is shown.
+        CClientDC dc(&Screen());
+        dc.FillSolidRect(0, CMainScreen::BandTop(7), 50, 42, RGB(1, 2, 3));
+      }
+    });
+    steps.push_back([&] {
+      // The stage is told to paint it again, and the press comes first.
+      if (c.pending) Screen().Invalidate(FALSE);
+      mark = s.Mark();
+      const DWORD press = s.run.platform.Now();
+      for (size_t i = 0; i < c.probes.size(); ++i) {
+        if (c.probes[i].at < 0) continue;
+        s.run.platform.At(press + static_cast<DWORD>(c.probes[i].at), [&, i] {
+          seen[i] = lastShown();
+          played[i] = SoundsPlayed(s.run.platform, mark);
+        });
+      }
+      ClickStage(s.run, c.x, c.y);
+    });
+    steps.push_back([&] { s.run.platform.onPresent = nullptr; });
+    Script(s.run, steps, 5000);
+    s.run.Run();
+    const auto& events = s.run.platform.sounds.Events();
+    for (size_t i = 0; i < c.probes.size(); ++i) {
+      const Probe& p = c.probes[i];
+      SCOPED_TRACE(p.at < 0 ? std::string("when ") + p.sound + " starts"
+                            : "at " + std::to_string(p.at) + " ms");
+      if (p.at < 0) {
+        // The last showing before the sound started.
+        size_t start = events.size();
+        for (size_t e = mark; e < events.size() && start == events.size(); ++e) {
+          if (events[e].what == fw::headless::SoundEvent::What::Play &&
+              std::filesystem::path(events[e].path).filename() == p.sound)
+            start = e;
+        }
+        ASSERT_LT(start, events.size()) << p.sound << " never started";
+        seen[i] = Showing{0, std::vector<std::string>(11, "(none)")};
+        for (const Showing& w : shown) {
+          if (w.soundEvents <= start) seen[i] = w;
+        }
+      } else {
+        EXPECT_EQ(played[i], p.played);
+      }
+      ASSERT_EQ(seen[i].faces.size(), 11u);
+      EXPECT_EQ(fw::FoldFileNameCase(seen[i].faces[static_cast<size_t>(p.region)]),
+                fw::FoldFileNameCase(p.face));
+    }
   }
 }

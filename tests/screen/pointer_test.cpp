@@ -196,14 +196,23 @@ TEST(Pointer, PressInThePageAreaPlaysTheTuneUntilTheRelease) {
   struct Case {
     const char* name;
     bool pressOnPage;
+    DWORD holdFor;  // ms between the press and the drag into the page
     std::vector<std::string> sounds;
   };
   const Case cases[] = {
-      {"press on the page", true, {"play 10.mid", "pause 10.mid"}},
+      {"press on the page", true, 2000, {"play 10.mid", "pause 10.mid"}},
       // A drag from a book button rubs in silence, cutting the click off.
       {"press on a book button",
        false,
+       2000,
        {"open click.wav", "play click.wav", "close click.wav", "pause 10.mid"}},
+      // Unless the timer rewound the tune meanwhile: then the drag starts it
+      // from its beginning.
+      {"press on a book button, held past the timer's tick",
+       false,
+       60000,
+       {"open click.wav", "play click.wav", "rewind 10.mid", "rewind 10.mid", "play 10.mid",
+        "close click.wav", "pause 10.mid"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -212,24 +221,33 @@ TEST(Pointer, PressInThePageAreaPlaysTheTuneUntilTheRelease) {
     WritePage(run.contentDir, 2, 1);
     PassStartDialog(run);
     std::vector<std::string> log;
+    std::vector<DWORD> tuneFrom;  // where each start of the tune began
     bool rubbed = false;
     size_t mark = 0;
-    Script(run, {[&] {
-                   mark = run.platform.sounds.Events().size();
-                   if (c.pressOnPage) {
-                     run.platform.PressMouse(kStageX + 300, kStageY + 200);
-                   } else {
-                     run.platform.PressMouse(kStageX + 25, kStageY + 120);
-                   }
-                 },
-                 [&] {
-                   MoveOnStage(run, {300, 220, MK_LBUTTON});
-                 },
-                 [&] { run.platform.ReleaseMouse(kStageX + 300, kStageY + 220); },
-                 [&] {
-                   log = SoundLog(run.platform, mark);
-                   rubbed = Rubbed();
-                 }});
+    run.platform.WhenIdle([&] {
+      const DWORD press = run.platform.Now() + 2000;
+      run.platform.At(press, [&] {
+        mark = run.platform.sounds.Events().size();
+        if (c.pressOnPage) {
+          run.platform.PressMouse(kStageX + 300, kStageY + 200);
+        } else {
+          run.platform.PressMouse(kStageX + 25, kStageY + 120);
+        }
+      });
+      run.platform.At(press + c.holdFor, [&] { MoveOnStage(run, {300, 220, MK_LBUTTON}); });
+      run.platform.At(press + c.holdFor + 1000,
+                      [&] { run.platform.ReleaseMouse(kStageX + 300, kStageY + 220); });
+      run.platform.At(press + c.holdFor + 2000, [&] {
+        log = SoundLog(run.platform, mark);
+        rubbed = Rubbed();
+        const auto& events = run.platform.sounds.Events();
+        for (size_t i = mark; i < events.size(); ++i) {
+          if (events[i].what == fw::headless::SoundEvent::What::Play &&
+              events[i].kind == fw::SoundKind::Midi)
+            tuneFrom.push_back(events[i].position);
+        }
+      });
+    });
     run.Run();
     EXPECT_TRUE(rubbed);
     std::vector<std::string> tune;
@@ -238,5 +256,54 @@ TEST(Pointer, PressInThePageAreaPlaysTheTuneUntilTheRelease) {
         tune.push_back(s);
     }
     EXPECT_EQ(tune, c.sounds);
+    if (c.holdFor > 53000) {
+      EXPECT_EQ(tuneFrom, std::vector<DWORD>{0});
+    }
+  }
+}
+
+// A paint draws every button's up face, the one under the pointer too, and
+// the pointer lights a button again only on entering another band.
+TEST(Pointer, AfterAPaintTheButtonUnderThePointerShowsItsUpFaceUntilAnotherBand) {
+  struct Case {
+    const char* name;
+    std::vector<Move> moves;  // after the paint
+    std::map<int, std::string> faces;
+  };
+  const Case cases[] = {
+      {"no move", {}, {}},
+      {"a move within the same band", {{30, 125}}, {}},
+      {"a move onto the band's edge row", {{30, 143}}, {}},
+      {"a move out of the column and back", {{300, 200}, {25, 120}}, {}},
+      {"a move into the next band", {{25, 160}}, {{2, "But03D.png"}}},
+      {"a move into the band above", {{25, 80}}, {{0, "But01D.png"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BookRun run;
+    WriteStage(run.contentDir);
+    PassStartDialog(run);
+    std::string lit;
+    std::vector<std::function<void()>> steps;
+    steps.push_back([&] { MoveOnStage(run, {25, 120}); });
+    steps.push_back([&] {
+      lit = FaceOf(1);
+      // Covered by another window and uncovered: the stage paints again.
+      run.platform.CoverAndUncover(BookRun::Frame()->m_hWnd->native);
+    });
+    for (const Move& m : c.moves) steps.push_back([&run, m] { MoveOnStage(run, m); });
+    std::vector<std::string> faces;
+    steps.push_back([&] {
+      for (int band = 0; band < 10; ++band) faces.push_back(FaceOf(band));
+    });
+    Script(run, steps);
+    run.Run();
+    EXPECT_EQ(lit, "But02D.png");
+    ASSERT_EQ(faces.size(), 10u);
+    for (int band = 0; band < 10; ++band) {
+      auto it = c.faces.find(band);
+      EXPECT_EQ(faces[static_cast<size_t>(band)], it == c.faces.end() ? UpFace(band) : it->second)
+          << "band " << band;
+    }
   }
 }

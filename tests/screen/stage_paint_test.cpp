@@ -216,3 +216,58 @@ TEST(Stage, F1OnTheMainScreenShowsTheAboutBoxAndEscapeClosesOnlyIt) {
   EXPECT_TRUE(back);
   EXPECT_TRUE(run.platform.messageBoxes.empty());
 }
+
+namespace {
+
+// A main screen whose framework creation fails or succeeds as the test says,
+// and which notes what its creation left behind.
+class ScreenUnderCreation : public CMainScreen {
+ public:
+  explicit ScreenUnderCreation(bool refuse) : m_bRefuse(refuse) {}
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CREATE && m_bRefuse) return -1;
+    return CMainScreen::DefWindowProc(message, wParam, lParam);
+  }
+  int OnCreate(LPCREATESTRUCT cs) override {
+    const int result = CMainScreen::OnCreate(cs);
+    m_bViewMade = m_pageView.GetSafeHwnd() != nullptr;
+    for (const fw::Timer& t : fw::RT().timers) m_nTimers += t.window == m_hWnd;
+    return result;
+  }
+  bool m_bRefuse;
+  bool m_bViewMade = false;
+  int m_nTimers = 0;
+};
+
+}  // namespace
+
+TEST(Stage, WhenTheWindowCannotBeMadeNeitherThePageViewNorTheTimerIs) {
+  for (bool refuse : {true, false}) {
+    SCOPED_TRACE(refuse ? "creation refused" : "creation allowed");
+    BookRun run;
+    WriteStage(run.contentDir);
+    PassStartDialog(run);
+    BOOL made = FALSE;
+    bool viewMade = true;
+    int timers = -1;
+    size_t childrenBefore = 0, childrenAfter = 0;
+    run.platform.WhenIdle([&] {
+      CMainFrame* frame = BookRun::Frame();
+      childrenBefore = frame->m_hWnd->children.size();
+      ScreenUnderCreation screen(refuse);
+      made = screen.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 640, 480), frame,
+                           static_cast<UINT>(-1));
+      viewMade = screen.m_bViewMade;
+      timers = screen.m_nTimers;
+      childrenAfter = frame->m_hWnd->children.size();
+      if (screen.GetSafeHwnd()) screen.DestroyWindow();
+      if (screen.m_pageView.GetSafeHwnd()) screen.m_pageView.DestroyWindow();
+    });
+    run.Run();
+    EXPECT_EQ(made, refuse ? FALSE : TRUE);
+    EXPECT_EQ(viewMade, !refuse);
+    EXPECT_EQ(timers, refuse ? 0 : 1);
+    // The screen and its page view are both the frame's children.
+    EXPECT_EQ(childrenAfter - childrenBefore, refuse ? 0u : 2u);
+  }
+}
