@@ -1,5 +1,6 @@
 // Clicks on the stage: which region a press hits, the presses dropped while
-// a click is handled, the title corner, and the stepping of the books.
+// a click is handled, double clicks, the title corner, the stepping of the
+// books, and the faces shown while a click waits.
 #include <gtest/gtest.h>
 
 #include "framework/mci.h"
