@@ -60,9 +60,9 @@ void ReportLoss(Display* display) {
   }
 }
 
-// Xlib calls this with no lock held, on the thread whose call failed. Were it
-// to return, Xlib would call the connection's exit handler: exit() unless the
-// connection was made survivable.
+// Xlib calls this on the thread whose call failed, with the connection's
+// internal lock released. Were it to return, Xlib would call the connection's
+// exit handler: exit() unless the connection was made survivable.
 int OnConnectionLost(Display* display) {
   {
     std::lock_guard<std::mutex> lock(g_mutex);
