@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
+#include <cstdlib>
 
+#include "framework/app_ending.h"
 #include "framework/file.h"
 #include "framework/kernel.h"
 #include "framework/kernel_dirs.h"
@@ -40,6 +43,14 @@ int RunApplication(CWinApp& app) {
     code = app.Run();
   }
   return code;
+}
+
+void EndApplicationNow(int code) {
+  static std::atomic<bool> ending{false};
+  // Asked again while ending (from what exit() runs): no second exit().
+  if (ending.exchange(true)) _exit(code);
+  if (CWinApp* app = AfxGetApp()) app->ExitInstance();
+  std::exit(code);
 }
 
 }  // namespace fw

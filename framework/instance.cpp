@@ -108,12 +108,17 @@ struct Pending {
   std::promise<std::string> reply;
 };
 
+// One published title. Destroying it stops its thread and takes its socket
+// away, however the process ends: a joinable thread left to the end of the
+// process (exit() called by a library, say) would end it with std::terminate.
 struct Listener {
   std::string title;
   std::string path;
   int fd = -1;
   int stopPipe[2] = {-1, -1};
   std::thread thread;
+
+  ~Listener();
 };
 
 std::mutex g_mutex;
@@ -160,17 +165,24 @@ void Serve(Listener* l) {
   }
 }
 
-void Stop(std::unique_ptr<Listener>& l) {
-  if (l->stopPipe[1] >= 0) {
+Listener::~Listener() {
+  if (stopPipe[1] >= 0) {
     char b = 1;
-    [[maybe_unused]] ssize_t n = write(l->stopPipe[1], &b, 1);
+    [[maybe_unused]] ssize_t n = write(stopPipe[1], &b, 1);
   }
-  if (l->thread.joinable()) l->thread.join();
-  if (l->fd >= 0) {
-    close(l->fd);
-    unlink(l->path.c_str());
+  if (thread.joinable()) {
+    // The process may be ending from the listening thread itself.
+    if (thread.get_id() == std::this_thread::get_id()) {
+      thread.detach();
+    } else {
+      thread.join();
+    }
   }
-  for (int p : l->stopPipe) {
+  if (fd >= 0) {
+    close(fd);
+    unlink(path.c_str());
+  }
+  for (int p : stopPipe) {
     if (p >= 0) close(p);
   }
 }
@@ -196,6 +208,7 @@ void PublishTitle(const std::string& scope, const std::string& title) {
   if (bind(l->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(l->fd, 8) != 0 ||
       pipe2(l->stopPipe, O_CLOEXEC) != 0) {
     close(l->fd);
+    l->fd = -1;  // the socket's name may be another process's by now
     return;
   }
   Listener* raw = l.get();
@@ -206,12 +219,10 @@ void PublishTitle(const std::string& scope, const std::string& title) {
 void WithdrawTitle(const std::string& title) {
   auto it = g_listeners.find(title);
   if (it == g_listeners.end()) return;
-  Stop(it->second);
   g_listeners.erase(it);
 }
 
 void WithdrawAllTitles() {
-  for (auto& [title, l] : g_listeners) Stop(l);
   g_listeners.clear();
   std::lock_guard<std::mutex> lock(g_mutex);
   for (auto& p : g_inbox) p->reply.set_value("");

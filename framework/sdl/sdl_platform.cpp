@@ -32,7 +32,6 @@ class SdlPlatform : public Platform {
         scale_(scale),
         cursors_(scale.factor),
         translator_([this](Uint32 id) { return Placement(id); }) {
-    wakeEvent_ = SDL_RegisterEvents(1);
     OpenMixer();
   }
 
@@ -61,9 +60,9 @@ class SdlPlatform : public Platform {
 
   bool WaitForInput(int timeoutMs, InputSink& sink) override {
     sink_ = &sink;
-    // SDL's own wake-up reaches a waiting loop only through a window that can
-    // take events, which a minimised book may not have; the wait goes in short
-    // steps so that a request from another copy is seen soon all the same.
+    // The wait goes in short steps so that a request from another copy is seen
+    // soon. Waking it through SDL instead would have the thread taking the
+    // request talk to the display server, which may be gone by then.
     const Uint32 until = SDL_GetTicks() + static_cast<Uint32>(std::max(0, timeoutMs));
     while (!woken_.exchange(false)) {
       int step = kWaitStepMs;
@@ -82,13 +81,7 @@ class SdlPlatform : public Platform {
     return true;
   }
 
-  void Wake() override {
-    woken_ = true;
-    if (wakeEvent_ == static_cast<Uint32>(-1)) return;
-    SDL_Event ev{};
-    ev.type = wakeEvent_;
-    SDL_PushEvent(&ev);
-  }
+  void Wake() override { woken_ = true; }
 
   SIZE LogicalScreenSize() override { return SIZE{scale_.logicalWidth, scale_.logicalHeight}; }
 
@@ -211,7 +204,6 @@ class SdlPlatform : public Platform {
   }
 
   void Handle(const SDL_Event& ev, InputSink& sink) {
-    if (ev.type == wakeEvent_) return;
     if (ev.type == SDL_WINDOWEVENT) {
       TopLevel* w = Find(ev.window.windowID);
       if (!w) return;
@@ -249,7 +241,6 @@ class SdlPlatform : public Platform {
   ScreenScale scale_;
   CursorSet cursors_;
   InputTranslator translator_;
-  Uint32 wakeEvent_ = static_cast<Uint32>(-1);
   std::map<NativeWindowId, std::unique_ptr<TopLevel>> windows_;
   std::vector<InputEvent> out_;
   InputSink* sink_ = nullptr;  // where the program last took its input from
@@ -276,6 +267,7 @@ std::unique_ptr<Platform> CreateSdlPlatform(std::string* why) {
   // Before SDL starts, so that SDL keeps this handler under its own and puts
   // it back when it closes its connections, where late errors still arrive.
   IgnoreLateWakeupErrors();
+  TrapConnectionLoss();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     if (why) *why = SDL_GetError();
     return nullptr;

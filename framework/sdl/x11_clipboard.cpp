@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/sdl/x11_errors.h"
+
 namespace fw::sdl {
 
 namespace {
@@ -80,6 +82,11 @@ class ClipboardOwner {
     m_stop = true;
     Wake();
     lock.unlock();
+    // The process may be ending from the serving thread itself.
+    if (m_thread.get_id() == std::this_thread::get_id()) {
+      m_thread.detach();
+      return;
+    }
     m_thread.join();
     lock.lock();
     if (m_pipe[0] >= 0) close(m_pipe[0]);
@@ -110,9 +117,11 @@ class ClipboardOwner {
     (void)handlerSet;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
+    SurviveConnectionLoss(display);
     g_ownDisplay = display;
     if (m_pipe[0] < 0 && pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
       XCloseDisplay(display);
+      ForgetConnection(display);
       return false;
     }
     m_dead = false;
@@ -150,6 +159,8 @@ class ClipboardOwner {
 
     bool running = true;
     while (running) {
+      // Every call on a lost connection fails at once: the service is over.
+      if (ConnectionLost(d)) break;
       pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {m_pipe[0], POLLIN, 0}};
       if (!XPending(d)) poll(fds, 2, 1000);
       if (fds[1].revents & POLLIN) {
@@ -170,7 +181,7 @@ class ClipboardOwner {
           request = m_requested;
         }
       }
-      if (take) TakeSelection(std::move(png), std::move(bmp), request);
+      if (take && !TakeSelection(std::move(png), std::move(bmp), request)) break;
       while (running && XPending(d)) {
         XEvent e;
         XNextEvent(d, &e);
@@ -182,7 +193,10 @@ class ClipboardOwner {
       XSetSelectionOwner(d, m_clipboard, None, m_ownedSince);
     }
     XDestroyWindow(d, m_window);
+    // Closing waits for the server, which may be gone: the connection stays
+    // survivable until it is closed.
     XCloseDisplay(d);
+    ForgetConnection(d);
     g_ownDisplay = nullptr;
     m_display = nullptr;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -192,19 +206,30 @@ class ClipboardOwner {
   }
 
   // A server timestamp: appending nothing to a property of our own window
-  // makes the server report the time.
-  Time ServerTime() {
+  // makes the server report the time. False when the connection is lost,
+  // which a blocking wait for the event would never notice.
+  bool ServerTime(Time* time) {
     XChangeProperty(m_display, m_window, m_stampProperty, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XFlush(m_display);
     XEvent e;
-    for (;;) {
-      XWindowEvent(m_display, m_window, PropertyChangeMask, &e);
-      if (e.xproperty.atom == m_stampProperty) return e.xproperty.time;
+    while (!ConnectionLost(m_display)) {
+      if (!XCheckWindowEvent(m_display, m_window, PropertyChangeMask, &e)) {
+        pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
+        poll(&fd, 1, 100);
+        continue;
+      }
+      if (e.xproperty.atom == m_stampProperty) {
+        *time = e.xproperty.time;
+        return true;
+      }
       Handle(e);
     }
+    return false;
   }
 
-  void TakeSelection(std::string png, std::string bmp, std::uint64_t request) {
-    const Time now = ServerTime();
+  bool TakeSelection(std::string png, std::string bmp, std::uint64_t request) {
+    Time now = CurrentTime;
+    if (!ServerTime(&now)) return false;
     XSetSelectionOwner(m_display, m_clipboard, m_window, now);
     const bool owned = XGetSelectionOwner(m_display, m_clipboard) == m_window;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -214,6 +239,7 @@ class ClipboardOwner {
     m_ownedSince = now;
     m_answered = request;
     m_cv.notify_all();
+    return true;
   }
 
   std::size_t ChunkLimit() {

@@ -47,7 +47,8 @@ start_display() {
   # The server picks a free display number itself and tells it on fd 3.
   Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset \
     3>"$WORK/display" 2>"$OUT/xvfb.log" &
-  PIDS+=($!)
+  XVFB_PID=$!
+  PIDS+=($XVFB_PID)
   wait_for "[ -s '$WORK/display' ]" 100 || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$WORK/display")"
   openbox --sm-disable >"$OUT/openbox.log" 2>&1 &

@@ -87,6 +87,20 @@ TEST(DesktopClipboard, ServesPngAndBmpUntilAnotherProgramCopies) {
   fw::sdl::StopClipboard();
 }
 
+// The display going away under the clipboard ends the clipboard's service
+// only: the program goes on, a new copy is refused, and stopping returns.
+TEST(DesktopClipboard, LosingTheDisplayEndsOnlyTheService) {
+  fw::Surface image(16, 8);
+  Paint(image);
+  {
+    XServer x;
+    if (!x.ok()) GTEST_SKIP() << x.why();
+    ASSERT_TRUE(fw::sdl::PublishClipboardImage(image));
+  }
+  EXPECT_FALSE(fw::sdl::PublishClipboardImage(image));
+  fw::sdl::StopClipboard();
+}
+
 TEST(DesktopClipboard, NoDisplayRefusesTheImage) {
   const char* old = getenv("DISPLAY");
   const std::string saved = old ? old : "";
