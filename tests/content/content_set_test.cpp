@@ -321,6 +321,20 @@ TEST(ContentSet, VoicesAreSpokenTrimmedAndEquallyLoud) {
     const auto last = std::find_if(s.rbegin(), s.rend(), loud);
     EXPECT_LE(first - s.begin(), kRate / 20) << file << ": silence before the words";
     EXPECT_LE(last - s.rbegin(), kRate / 20) << file << ": silence after the words";
+    // Judged as a sound editor does, over 20 ms: the quiet at either end ends
+    // within 50 ms.
+    const std::size_t judge = kRate / 50;
+    auto loudWindow = [&](std::size_t at) {
+      double sum = 0;
+      for (std::size_t i = at; i < at + judge; ++i) sum += double(s[i]) * s[i];
+      return std::sqrt(sum / judge) > quiet;
+    };
+    ASSERT_GT(s.size(), judge) << file;
+    std::size_t lead = 0, tail = 0;
+    while (lead + judge < s.size() && !loudWindow(lead)) ++lead;
+    while (tail + judge < s.size() && !loudWindow(s.size() - judge - tail)) ++tail;
+    EXPECT_LE(lead + judge, std::size_t(kRate / 20)) << file << ": quiet before the words";
+    EXPECT_LE(tail + judge, std::size_t(kRate / 20)) << file << ": quiet after the words";
     // Speech rises and falls with its syllables and pauses: its 50 ms windows
     // span a wide range of levels, where a tone or noise would stay level.
     // Its level: the RMS of the windows no more than 30 dB below the loudest.

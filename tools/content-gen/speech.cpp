@@ -83,19 +83,36 @@ double SpeechLoudnessDb(const Samples& s) {
 }
 
 Samples TrimSilence(const Samples& s, int margin) {
-  const int quiet = int(kSilenceLevel * 32767);
-  auto loud = [quiet](std::int16_t v) { return std::abs(int(v)) > quiet; };
-  const auto first = std::find_if(s.begin(), s.end(), loud);
-  if (first == s.end()) return {};
-  const auto last = std::find_if(s.rbegin(), s.rend(), loud).base();
-  const std::ptrdiff_t lead = std::min<std::ptrdiff_t>(margin, first - s.begin());
-  const std::ptrdiff_t tail = std::min<std::ptrdiff_t>(margin, s.end() - last);
-  Samples out(first - lead, last + tail);
-  for (std::ptrdiff_t i = 0; i < lead; ++i)
-    out[std::size_t(i)] = std::int16_t(out[std::size_t(i)] * i / lead);
-  for (std::ptrdiff_t i = 0; i < tail; ++i)
-    out[out.size() - 1 - std::size_t(i)] =
-        std::int16_t(out[out.size() - 1 - std::size_t(i)] * i / tail);
+  // The sound runs from the first to the last sample above the level that lies
+  // in a 20 ms window whose RMS is above it too: a lone click or a faint
+  // breath in the quiet is no sound.
+  const double quiet = kSilenceLevel * 32767;
+  const std::size_t w = std::min<std::size_t>(kBlock, s.size());
+  std::vector<double> sums(s.size() + 1, 0.0);
+  for (std::size_t i = 0; i < s.size(); ++i) sums[i + 1] = sums[i] + double(s[i]) * s[i];
+  auto loudWindow = [&](std::size_t at) {
+    return (sums[at + w] - sums[at]) / double(w) > quiet * quiet;
+  };
+  auto loud = [&](std::size_t i) { return std::abs(double(s[i])) > quiet; };
+  // The first loud sample of the first loud window comes before any other
+  // loud window's; the same holds at the end.
+  if (w == 0 || s.size() < w) return {};
+  std::size_t firstWindow = 0, lastWindow = s.size() - w;
+  while (firstWindow <= s.size() - w && !loudWindow(firstWindow)) ++firstWindow;
+  if (firstWindow > s.size() - w) return {};
+  while (!loudWindow(lastWindow)) --lastWindow;
+  std::size_t first = firstWindow, last = lastWindow + w;
+  while (!loud(first)) ++first;
+  while (!loud(last - 1)) --last;
+  if (first >= last) return {};
+  const std::size_t lead = std::min<std::size_t>(std::size_t(margin), first);
+  const std::size_t tail = std::min<std::size_t>(std::size_t(margin), s.size() - last);
+  Samples out(s.begin() + std::ptrdiff_t(first - lead), s.begin() + std::ptrdiff_t(last + tail));
+  for (std::size_t i = 0; i < lead; ++i) out[i] = std::int16_t(out[i] * double(i) / double(lead));
+  for (std::size_t i = 0; i < tail; ++i) {
+    std::int16_t& v = out[out.size() - 1 - i];
+    v = std::int16_t(v * double(i) / double(tail));
+  }
   return out;
 }
 
