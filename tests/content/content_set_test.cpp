@@ -4,6 +4,9 @@
 // and the sounds, tune and documents are what the program and the user expect.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -107,6 +110,50 @@ TEST(ContentSet, CheckedPicturesHaveTheirExactSizes) {
     EXPECT_TRUE(picture.IsValid()) << name;
   }
   for (int n = 1; n <= 10; ++n) EXPECT_TRUE(ProgramFileExists(Name("books\\But%02dD.png", n))) << n;
+}
+
+TEST(ContentSet, TitleFramesAndOrderFacesHaveSmoothEdges) {
+  // Every shape has an ink outline. A smooth edge steps from a colour to the
+  // ink through several blends of the two; a hard (or barely smoothed) edge
+  // has three at most.
+  std::vector<content::Palette> palettes;
+  std::string error;
+  ASSERT_TRUE(content::ReadPalettes(SourcesDir() + "/palettes.txt", &palettes, &error)) << error;
+  const content::Palette* stage = content::FindPalette(palettes, "stage");
+  ASSERT_NE(stage, nullptr);
+  const content::Rgb ink = stage->colours[1].rgb;
+  std::vector<std::string> names = {"Title2U.png", "Title2D.png"};
+  for (int i = 1; i <= 5; ++i) names.push_back(Name("Title_animate%d.png", i));
+  for (const auto& name : names) {
+    CPicture picture(Resolved("books\\" + name), IMAGE_PNG);
+    ASSERT_TRUE(picture.IsValid()) << name;
+    // For each colour, the blends towards the ink found (as twentieths of
+    // the way).
+    std::map<std::string, std::set<int>> steps;
+    for (int y = 0; y < picture.GetHeight(); ++y) {
+      for (int x = 0; x < picture.GetWidth(); ++x) {
+        BYTE r = 0, g = 0, b = 0;
+        picture.GetPixelRGB(x, y, r, g, b);
+        for (const auto& named : stage->colours) {
+          const content::Rgb c = named.rgb;
+          if (c == ink) continue;
+          const int span[3] = {ink.r - c.r, ink.g - c.g, ink.b - c.b};
+          const int got[3] = {r - c.r, g - c.g, b - c.b};
+          const int longest = std::max({std::abs(span[0]), std::abs(span[1]), std::abs(span[2])});
+          if (longest < 60) continue;
+          const int axis = std::abs(span[0]) == longest ? 0 : std::abs(span[1]) == longest ? 1 : 2;
+          const double t = double(got[axis]) / span[axis];
+          if (t <= 0.02 || t >= 0.98) continue;
+          bool onLine = true;
+          for (int k = 0; k < 3; ++k) onLine = onLine && std::abs(got[k] - t * span[k]) <= 3;
+          if (onLine) steps[named.name].insert(int(std::lround(t * 20)));
+        }
+      }
+    }
+    std::size_t most = 0;
+    for (const auto& [colour, found] : steps) most = std::max(most, found.size());
+    EXPECT_GE(most, 5u) << name << ": edges with " << most << " steps";
+  }
 }
 
 TEST(ContentSet, StagePicturesFitTheirRegions) {
@@ -221,21 +268,108 @@ TEST(ContentSet, SoundsAre22050HzMono16BitAndAudible) {
     int peak = 0;
     for (auto s : w.samples) peak = std::max(peak, std::abs(int(s)));
     EXPECT_GT(peak, 32767 / 4) << name << " is all but silent";
-    const double seconds = double(w.samples.size()) / 22050;
-    const bool spoken = name[0] == 'B' && name != "B99.wav";
-    if (spoken) {
-      // One short sentence.
-      EXPECT_GT(seconds, 0.8) << name;
-      EXPECT_LT(seconds, 6.0) << name;
-    } else {
-      EXPECT_GT(seconds, 0.01) << name;
-      EXPECT_LT(seconds, 8.0) << name;
-    }
+    EXPECT_GT(w.samples.size(), 22050u / 100) << name;
+    EXPECT_LT(w.samples.size(), 22050u * 8) << name;
     ++count;
   }
   std::size_t pages = 0;
   for (const auto& b : Stories()) pages += b.pages.size();
   EXPECT_EQ(count, int(pages) + 7);
+}
+
+// Every spoken clip with its words: the stage's voices and the narrations.
+std::vector<std::pair<std::string, std::string>> SpokenClips() {
+  std::vector<std::pair<std::string, std::string>> clips;
+  std::vector<content::Voice> voices;
+  std::string error;
+  EXPECT_TRUE(content::ReadVoices(SourcesDir() + "/voices.txt", &voices, &error)) << error;
+  for (const auto& v : voices)
+    if (v.kind == content::Voice::Kind::Say) clips.emplace_back("wave\\" + v.file, v.text);
+  for (const auto& b : Stories())
+    for (std::size_t p = 0; p < b.pages.size(); ++p)
+      clips.emplace_back(Name("wave\\B%02d_%02d.wav", b.number, int(p) + 1), b.pages[p].sentence);
+  return clips;
+}
+
+TEST(ContentSet, VoicesAreSpokenTrimmedAndEquallyLoud) {
+  const auto clips = SpokenClips();
+  // The stage's voices the program plays are all spoken.
+  std::set<std::string> spoken;
+  for (const auto& [file, words] : clips) spoken.insert(file);
+  for (const char* name :
+       {"start.wav", "intro1.Wav", "intro2.wav", "Intro3.wav", "B99.wav", "Order.Wav"})
+    EXPECT_TRUE(spoken.count(std::string("wave\\") + name)) << name;
+  constexpr int kRate = 22050, kWindow = kRate / 20;  // 50 ms
+  const int quiet = 32767 / 100;                      // -40 dB
+  std::map<std::string, double> levels;
+  for (const auto& [file, words] : clips) {
+    const WaveFacts w = ReadWaveFacts(Resolved(file));
+    ASSERT_TRUE(w.ok && w.rate == 22050u && w.channels == 1u && w.bits == 16u) << file;
+    const auto& s = w.samples;
+    const double seconds = double(s.size()) / kRate;
+    // A length that fits the words: a sentence of n words takes a child's
+    // reader between a fifth of a second and 0.7 s a word.
+    int n = 0;
+    for (std::size_t i = 0; i < words.size(); ++i)
+      n += std::isalpha(static_cast<unsigned char>(words[i])) && (i == 0 || words[i - 1] == ' ');
+    EXPECT_GT(seconds, 0.2 * n) << file << ": too short for \"" << words << "\"";
+    EXPECT_LT(seconds, 0.7 * n + 0.5) << file << ": too long for \"" << words << "\"";
+    // Silence at either end: at most 50 ms below -40 dB.
+    const auto loud = [&](std::int16_t v) { return std::abs(int(v)) > quiet; };
+    const auto first = std::find_if(s.begin(), s.end(), loud);
+    ASSERT_NE(first, s.end()) << file << " is silent";
+    const auto last = std::find_if(s.rbegin(), s.rend(), loud);
+    EXPECT_LE(first - s.begin(), kRate / 20) << file << ": silence before the words";
+    EXPECT_LE(last - s.rbegin(), kRate / 20) << file << ": silence after the words";
+    // Judged as a sound editor does, over 20 ms: the quiet at either end ends
+    // within 50 ms.
+    const std::size_t judge = kRate / 50;
+    auto loudWindow = [&](std::size_t at) {
+      double sum = 0;
+      for (std::size_t i = at; i < at + judge; ++i) sum += double(s[i]) * s[i];
+      return std::sqrt(sum / judge) > quiet;
+    };
+    ASSERT_GT(s.size(), judge) << file;
+    std::size_t lead = 0, tail = 0;
+    while (lead + judge < s.size() && !loudWindow(lead)) ++lead;
+    while (tail + judge < s.size() && !loudWindow(s.size() - judge - tail)) ++tail;
+    EXPECT_LE(lead + judge, std::size_t(kRate / 20)) << file << ": quiet before the words";
+    EXPECT_LE(tail + judge, std::size_t(kRate / 20)) << file << ": quiet after the words";
+    // Speech rises and falls with its syllables and pauses: its 50 ms windows
+    // span a wide range of levels, where a tone or noise would stay level.
+    // Its level: the RMS of the windows no more than 30 dB below the loudest.
+    std::vector<double> power;
+    for (std::size_t at = 0; at + kWindow <= s.size(); at += kWindow) {
+      double sum = 0;
+      for (int i = 0; i < kWindow; ++i) sum += double(s[at + i]) * s[at + i];
+      power.push_back(sum / kWindow);
+    }
+    ASSERT_FALSE(power.empty()) << file;
+    const double top = *std::max_element(power.begin(), power.end());
+    const double bottom = *std::min_element(power.begin(), power.end());
+    EXPECT_GT(10 * std::log10(top / std::max(bottom, 1.0)), 15.0) << file << ": not speech";
+    double sum = 0;
+    int counted = 0;
+    for (double p : power) {
+      if (p < top / 1000) continue;
+      sum += p;
+      ++counted;
+    }
+    levels[file] = 10 * std::log10(sum / counted / (32768.0 * 32768.0));
+    int peak = 0;
+    for (auto v : s) peak = std::max(peak, std::abs(int(v)));
+    EXPECT_LT(peak, 32767) << file << " is clipped";
+  }
+  // One loudness across the set: every clip within 1.5 dB of the middle one,
+  // and that a comfortable level.
+  std::vector<double> sorted;
+  for (const auto& [file, db] : levels) sorted.push_back(db);
+  ASSERT_FALSE(sorted.empty());
+  std::sort(sorted.begin(), sorted.end());
+  const double middle = sorted[sorted.size() / 2];
+  EXPECT_GT(middle, -24.0);
+  EXPECT_LT(middle, -14.0);
+  for (const auto& [file, db] : levels) EXPECT_NEAR(db, middle, 1.5) << file;
 }
 
 // Walks a standard MIDI file: its length in seconds (through the tempo

@@ -14,6 +14,7 @@
 #include "content_files.h"
 #include "image/picture.h"
 #include "tools/content-gen/picture_out.h"
+#include "tools/content-gen/speech.h"
 
 extern char** environ;
 
@@ -179,6 +180,82 @@ TEST(ContentGenerator, PaddingGivesTheExactSizeOfASoundPng) {
         // Picture rows run bottom-up.
         ASSERT_EQ(picture.GetPixelIndex(x, 19 - y), pixels[std::size_t(y) * 30 + x]);
   }
+}
+
+TEST(ContentGenerator, CompactPngKeepsEveryPixelsColour) {
+  TempDir tmp;
+  const std::string path = tmp.path() + "/c.png";
+  std::vector<content::Rgb> palette;
+  for (int i = 0; i < 10; ++i)
+    palette.push_back({std::uint8_t(i * 25), std::uint8_t(255 - i * 20), std::uint8_t(i * 7)});
+  // Three of the ten colours, in runs and singly.
+  const std::uint8_t used[] = {9, 0, 5};
+  std::vector<std::uint8_t> pixels(40 * 25);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = used[(i / 3 + i % 7) % 3];
+  std::string error;
+  ASSERT_TRUE(content::WriteCompactPalettePng(path, 40, 25, pixels, palette, &error)) << error;
+  const PngFacts facts = ReadPngFacts(path);
+  ASSERT_TRUE(facts.ok);
+  EXPECT_EQ(facts.bitDepth, 8);
+  EXPECT_EQ(facts.colourType, 3);
+  EXPECT_EQ(facts.palette.size(), 3u * 3) << "only the colours used";
+  CPicture picture(path, IMAGE_PNG);
+  ASSERT_TRUE(picture.IsValid());
+  for (int y = 0; y < 25; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      BYTE r = 0, g = 0, b = 0;
+      picture.GetPixelRGB(x, 24 - y, r, g, b);
+      const content::Rgb want = palette[pixels[std::size_t(y) * 40 + x]];
+      ASSERT_TRUE((content::Rgb{r, g, b} == want)) << x << "," << y;
+    }
+  }
+  pixels[17] = 10;  // past the palette
+  EXPECT_FALSE(content::WriteCompactPalettePng(path, 40, 25, pixels, palette, &error));
+}
+
+TEST(ContentGenerator, TrimsSilenceToAMarginWithoutClicks) {
+  const int margin = content::kSpeechMarginSamples;
+  const struct {
+    int before, sound, after;
+  } cases[] = {{5000, 3000, 8000}, {0, 3000, 0}, {margin / 2, 2000, margin * 3}, {4000, 0, 0}};
+  for (const auto& c : cases) {
+    content::Samples s(std::size_t(c.before), 20);  // quiet hiss, below the silence level
+    for (int i = 0; i < c.sound; ++i) s.push_back(std::int16_t(i % 2 ? 9000 : -9000));
+    s.insert(s.end(), std::size_t(c.after), -20);
+    const content::Samples t = content::TrimSilence(s, margin);
+    if (c.sound == 0) {
+      EXPECT_TRUE(t.empty());
+      continue;
+    }
+    const int lead = std::min(c.before, margin), tail = std::min(c.after, margin);
+    ASSERT_EQ(int(t.size()), lead + c.sound + tail) << c.before << " " << c.after;
+    EXPECT_EQ(std::abs(int(t[std::size_t(lead)])), 9000) << "the sound itself is kept";
+    if (lead > 0) {
+      EXPECT_EQ(t.front(), 0) << "faded in from nothing";
+    }
+    if (tail > 0) {
+      EXPECT_EQ(t.back(), 0) << "faded out to nothing";
+    }
+  }
+}
+
+TEST(ContentGenerator, SpeaksAnyWordsAndReportsASilentSentence) {
+  TempDir tmp;
+  const std::string dir = tmp.path() + "/";
+  std::vector<content::Samples> spoken;
+  std::string error;
+  // Quotes and backslashes are words to speak, not part of the speech
+  // engine's script.
+  ASSERT_TRUE(
+      content::SpeakAll({"She said \"moo\" \\ and ran home.", "Bye."}, dir, &spoken, &error))
+      << error;
+  ASSERT_EQ(spoken.size(), 2u);
+  EXPECT_GT(spoken[0].size(), spoken[1].size() * 2) << "the whole first sentence";
+  for (const auto& s : spoken)
+    EXPECT_NEAR(content::SpeechLoudnessDb(s), content::kSpeechLoudnessDb, 0.5);
+  EXPECT_FALSE(content::SpeakAll({"Hello.", ""}, dir, &spoken, &error));
+  EXPECT_NE(error.find("said nothing"), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_empty(tmp.path())) << "no scratch files left";
 }
 
 TEST(ContentGenerator, ReadsNotes) {

@@ -371,6 +371,24 @@ void Cherries(Pen& p) {
   cairo_new_path(cr);
 }
 
+// One cherry on its own stalk, for counting cherries one by one.
+void Cherry(Pen& p) {
+  cairo_t* cr = p.cr();
+  cairo_move_to(cr, 100, 100);
+  cairo_curve_to(cr, 100, 70, 110, 40, 125, 22);
+  p.Stroke(1.0);
+  cairo_move_to(cr, 125, 22);
+  cairo_curve_to(cr, 140, 5, 170, 12, 175, 22);
+  cairo_curve_to(cr, 155, 38, 135, 36, 125, 22);
+  cairo_close_path(cr);
+  p.Shape("green");
+  p.Circle(100, 140, 52);
+  p.Shape("red");
+  p.Circle(82, 122, 10);
+  p.Fill("white");
+  cairo_new_path(cr);
+}
+
 void Sun(Pen& p) {
   for (int i = 0; i < 12; ++i) {
     const double a = i * kPi / 6;
@@ -897,6 +915,7 @@ const std::map<std::string, Drawer>& Drawers() {
       {"banana", Banana},
       {"pear", Pear},
       {"cherries", Cherries},
+      {"cherry", Cherry},
       {"sun", Sun},
       {"rain", Rain},
       {"snowman", Snowman},
@@ -929,14 +948,14 @@ enum class Backdrop { Meadow, Sea, Pond, Sky, Snow, Room, Sand, Plain };
 
 Backdrop BackdropOf(const std::string& subject) {
   static const std::map<std::string, Backdrop> kBackdrops = {
-      {"duck", Backdrop::Pond},    {"boat", Backdrop::Sea},      {"fish", Backdrop::Sea},
-      {"whale", Backdrop::Sea},    {"crab", Backdrop::Sand},     {"starfish", Backdrop::Sand},
-      {"sun", Backdrop::Sky},      {"rain", Backdrop::Sky},      {"rainbow", Backdrop::Sky},
-      {"plane", Backdrop::Sky},    {"butterfly", Backdrop::Sky}, {"snowman", Backdrop::Snow},
-      {"teddy", Backdrop::Room},   {"ball", Backdrop::Room},     {"apple", Backdrop::Plain},
-      {"banana", Backdrop::Plain}, {"pear", Backdrop::Plain},    {"cherries", Backdrop::Plain},
-      {"circle", Backdrop::Plain}, {"square", Backdrop::Plain},  {"triangle", Backdrop::Plain},
-      {"star", Backdrop::Plain},   {"heart", Backdrop::Plain},
+      {"duck", Backdrop::Pond},      {"boat", Backdrop::Sea},      {"fish", Backdrop::Sea},
+      {"whale", Backdrop::Sea},      {"crab", Backdrop::Sand},     {"starfish", Backdrop::Sand},
+      {"sun", Backdrop::Sky},        {"rain", Backdrop::Sky},      {"rainbow", Backdrop::Sky},
+      {"plane", Backdrop::Sky},      {"butterfly", Backdrop::Sky}, {"snowman", Backdrop::Snow},
+      {"teddy", Backdrop::Room},     {"ball", Backdrop::Room},     {"apple", Backdrop::Plain},
+      {"banana", Backdrop::Plain},   {"pear", Backdrop::Plain},    {"cherries", Backdrop::Plain},
+      {"cherry", Backdrop::Plain},   {"circle", Backdrop::Plain},  {"square", Backdrop::Plain},
+      {"triangle", Backdrop::Plain}, {"star", Backdrop::Plain},    {"heart", Backdrop::Plain},
   };
   auto it = kBackdrops.find(subject);
   return it == kBackdrops.end() ? Backdrop::Meadow : it->second;
@@ -947,6 +966,24 @@ void Wave(cairo_t* cr, double y, double w, double amp, double step) {
   for (double x = -10; x < w + 10; x += step)
     cairo_curve_to(cr, x + step * 0.25, y - amp, x + step * 0.75, y - amp, x + step, y);
 }
+
+// The top of the ground that things stand on; past the page for backdrops
+// without one.
+double GroundLevel(Backdrop b, int h) {
+  switch (b) {
+    case Backdrop::Meadow:
+      return h * 0.78;
+    case Backdrop::Snow:
+      return h * 0.82;
+    case Backdrop::Room:
+      return h * 0.75;
+    default:
+      return h + 1.0;
+  }
+}
+
+// The water's surface (the troughs of its waves).
+double WaterLevel(Backdrop b, int h) { return b == Backdrop::Pond ? h * 0.62 : h * 0.3; }
 
 }  // namespace
 
@@ -962,10 +999,11 @@ bool DrawSubject(Pen& pen, const std::string& subject) {
   return true;
 }
 
-void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
+void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count, double groundY) {
   cairo_t* cr = p.cr();
   const Backdrop b = BackdropOf(subject);
-  auto ground = [&](double y, const std::string& colour) {
+  const double ground = groundY >= 0 ? groundY : GroundLevel(b, h);
+  auto fillGround = [&](double y, const std::string& colour) {
     cairo_move_to(cr, -10, y);
     cairo_line_to(cr, w + 10, y);
     cairo_line_to(cr, w + 10, h + 10);
@@ -981,7 +1019,7 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
   switch (b) {
     case Backdrop::Meadow:
       sky("sky");
-      ground(h * 0.78, "lime");
+      fillGround(ground, "lime");
       break;
     case Backdrop::Sky:
       sky("sky");
@@ -992,17 +1030,16 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
       break;
     case Backdrop::Snow:
       sky("sky");
-      ground(h * 0.82, "white");
+      fillGround(ground, "white");
       for (int i = 0; i < 14; ++i) {
-        p.Circle(20 + (i * 97) % (w - 40), 20 + (i * 53) % int(h * 0.6), 5);
+        p.Circle(20 + (i * 97) % (w - 40), 20 + (i * 53) % int(ground * 0.73), 5);
         p.Shape("white", 0.5);
       }
       break;
     case Backdrop::Sea:
     case Backdrop::Pond: {
       sky("sky");
-      const double y = b == Backdrop::Sea ? h * 0.3 : h * 0.62;
-      Wave(cr, y, w, 8, 60);
+      Wave(cr, WaterLevel(b, h), w, 8, 60);
       cairo_line_to(cr, w + 10, h + 10);
       cairo_line_to(cr, -10, h + 10);
       cairo_close_path(cr);
@@ -1011,11 +1048,11 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
     }
     case Backdrop::Sand:
       sky("sea");
-      ground(h * 0.7, "sand");
+      fillGround(h * 0.7, "sand");
       break;
     case Backdrop::Room:
       sky("cream");
-      ground(h * 0.75, "tan");
+      fillGround(ground, "tan");
       if (count == 1) {
         cairo_rectangle(cr, w * 0.06, h * 0.1, w * 0.2, h * 0.3);
         p.Shape("sky", 0.8);
@@ -1028,22 +1065,32 @@ void DrawBackdrop(Pen& p, const std::string& subject, int w, int h, int count) {
 }
 
 void DrawPage(Pen& pen, const std::string& subject, int count, int w, int h) {
-  DrawBackdrop(pen, subject, w, h, count);
-  // Rows of copies: counts up to 3 in one row, then two rows (or three for 9).
-  int rows = count <= 3 ? 1 : count == 9 ? 3 : 2;
-  const int perRow = (count + rows - 1) / rows;
+  const Backdrop b = BackdropOf(subject);
   const double margin = 14;
-  const double cell = std::min((w - 2 * margin) / perRow, (h - 2 * margin) / rows);
+  // A swimmer, bubbles and all, stays wholly under the water.
+  const double top = subject == "fish" ? WaterLevel(b, h) + margin : margin;
+  const double bottom = h - margin;
+  // Rows of copies: counts up to 3 in one row, then two rows (or three for 9).
+  const int rows = count <= 3 ? 1 : count == 9 ? 3 : 2;
+  const int perRow = (count + rows - 1) / rows;
+  const double cell = std::min((w - 2 * margin) / perRow, (bottom - top) / rows);
   const double size = std::min(cell * 0.94, 400.0);
+  auto rowTop = [&](int r) {
+    return (top + bottom) / 2 - rows * cell / 2 + r * cell + (cell - size) / 2;
+  };
+  // Things that stand on the ground: with rows of them the ground reaches up
+  // to the back row's feet, so that none of them floats in the sky.
+  double ground = GroundLevel(b, h);
+  if (ground < h && count > 1) ground = std::min(ground, rowTop(0) + size * 0.85);
+  DrawBackdrop(pen, subject, w, h, count, ground);
   int left = count;
   for (int r = 0; r < rows; ++r) {
     const int inRow = std::min(perRow, left);
     left -= inRow;
-    const double y0 = h / 2.0 - rows * cell / 2 + r * cell + (cell - size) / 2;
     for (int c = 0; c < inRow; ++c) {
       const double x0 = w / 2.0 - inRow * cell / 2 + c * cell + (cell - size) / 2;
       cairo_save(pen.cr());
-      cairo_translate(pen.cr(), x0, y0);
+      cairo_translate(pen.cr(), x0, rowTop(r));
       cairo_scale(pen.cr(), size / 200, size / 200);
       DrawSubject(pen, subject);
       cairo_restore(pen.cr());

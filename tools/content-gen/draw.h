@@ -64,10 +64,13 @@ bool DrawSubject(Pen& pen, const std::string& subject);
 bool KnownSubject(const std::string& subject);
 
 // The backdrop a subject stands on: filled behind it across the whole page;
-// with many copies on the page it leaves out its own small things.
-void DrawBackdrop(Pen& pen, const std::string& subject, int width, int height, int count = 1);
+// with many copies on the page it leaves out its own small things. groundY,
+// when not negative, moves the top of the ground (grass, snow, floor).
+void DrawBackdrop(Pen& pen, const std::string& subject, int width, int height, int count = 1,
+                  double groundY = -1);
 
-// A page: the backdrop and count copies of the subject, arranged to fill it.
+// A page: the backdrop and count copies of the subject, arranged to fill it,
+// each whole and where it belongs (on the ground, under the water).
 void DrawPage(Pen& pen, const std::string& subject, int count, int width, int height);
 
 // The book's girl, Pippa: pose 0 at rest, 1 and 2 waving, 3 and 4 winking.

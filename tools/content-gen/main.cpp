@@ -3,8 +3,6 @@
 // Writes the book's complete default content from the text sources: the
 // pictures under books/, the sounds under wave/, the tune under midi/ and the
 // two documents. The same sources always give the same files, byte for byte.
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +15,7 @@
 #include "tools/content-gen/rtf.h"
 #include "tools/content-gen/sound.h"
 #include "tools/content-gen/sources.h"
+#include "tools/content-gen/speech.h"
 
 namespace {
 
@@ -44,32 +43,34 @@ const char* const kStageSounds[] = {"start.wav", "intro1.Wav", "intro2.wav", "In
 
 bool WriteSounds(const std::string& dir, const std::vector<Voice>& voices,
                  const std::vector<Book>& books, std::string* error) {
-  const std::string scratch = dir + ".speech-" + std::to_string(getpid()) + ".wav";
+  // Everything spoken, in one list for one run of the speech engine.
+  std::vector<std::string> texts, files;
   for (const auto& v : voices) {
-    Samples s;
-    switch (v.kind) {
-      case Voice::Kind::Say:
-        if (!Speak(v.text, scratch, &s, error)) return false;
-        break;
-      case Voice::Kind::Click:
-        s = Click();
-        break;
-      case Voice::Kind::Chime: {
-        std::vector<int> keys;
-        for (const auto& n : v.notes) keys.push_back(NoteKey(n));
-        s = Chime(keys);
-        break;
-      }
-    }
-    if (!WriteWave(dir + v.file, s, error)) return false;
+    if (v.kind != Voice::Kind::Say) continue;
+    texts.push_back(v.text);
+    files.push_back(v.file);
   }
   for (const Book& b : books) {
     for (std::size_t i = 0; i < b.pages.size(); ++i) {
-      Samples s;
-      if (!Speak(b.pages[i].sentence, scratch, &s, error) ||
-          !WriteWave(dir + NarrationFileName(b.number, int(i) + 1), s, error))
-        return false;
+      texts.push_back(b.pages[i].sentence);
+      files.push_back(NarrationFileName(b.number, int(i) + 1));
     }
+  }
+  std::vector<Samples> spoken;
+  if (!SpeakAll(texts, dir, &spoken, error)) return false;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (!WriteWave(dir + files[i], spoken[i], error)) return false;
+  for (const auto& v : voices) {
+    Samples s;
+    if (v.kind == Voice::Kind::Say) continue;
+    if (v.kind == Voice::Kind::Click) {
+      s = Click();
+    } else {
+      std::vector<int> keys;
+      for (const auto& n : v.notes) keys.push_back(NoteKey(n));
+      s = Chime(keys);
+    }
+    if (!WriteWave(dir + v.file, s, error)) return false;
   }
   return true;
 }

@@ -1,5 +1,6 @@
 #include "tools/content-gen/picture_out.h"
 
+#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,15 +16,16 @@
 
 namespace content {
 
-std::vector<Rgb> ExpandPalette(const Palette& palette) {
+std::vector<Rgb> ExpandPalette(const Palette& palette, int shades) {
   std::vector<Rgb> out;
   for (const auto& c : palette.colours) out.push_back(c.rgb);
   const Rgb ink = palette.colours[1].rgb;
   for (std::size_t i = 0; i < palette.colours.size(); ++i) {
     if (i == 1) continue;
     const Rgb c = palette.colours[i].rgb;
-    for (int t = 1; t <= 2; ++t) {
-      auto mix = [&](int a, int b) { return std::uint8_t((a * (3 - t) + b * t + 1) / 3); };
+    for (int t = 1; t <= shades; ++t) {
+      const int n = shades + 1;
+      auto mix = [&](int a, int b) { return std::uint8_t((a * (n - t) + b * t + n / 2) / n); };
       out.push_back(Rgb{mix(c.r, ink.r), mix(c.g, ink.g), mix(c.b, ink.b)});
     }
   }
@@ -155,13 +157,101 @@ bool PadPngToSize(const std::string& path, long size, std::string* error) {
   return true;
 }
 
+namespace {
+
+struct PngBuffer {
+  std::string bytes;
+};
+
+void AppendToBuffer(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<PngBuffer*>(png_get_io_ptr(png))->bytes.append(reinterpret_cast<char*>(data), length);
+}
+
+void NoFlush(png_structp) {}
+
+// One libpng encoding with the given row filters and zlib strategy; false on
+// a libpng error. Nothing here has a destructor that longjmp would skip.
+bool EncodeOnce(png_structp png, png_infop info, int width, int height,
+                const std::vector<png_color>& colours, const std::vector<png_bytep>& rows,
+                int filters, int strategy, PngBuffer* out) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  png_set_write_fn(png, out, AppendToBuffer, NoFlush);
+  png_set_compression_level(png, Z_BEST_COMPRESSION);
+  png_set_compression_mem_level(png, 9);
+  png_set_compression_strategy(png, strategy);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_PALETTE,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  png_set_PLTE(png, info, colours.data(), int(colours.size()));
+  png_write_info(png, info);
+  png_write_image(png, const_cast<png_bytepp>(rows.data()));
+  png_write_end(png, info);
+  return true;
+}
+
+}  // namespace
+
+bool WriteCompactPalettePng(const std::string& path, int width, int height,
+                            const std::vector<std::uint8_t>& pixels,
+                            const std::vector<Rgb>& palette, std::string* error) {
+  if (palette.empty() || palette.size() > 256 || width <= 0 || height <= 0 ||
+      pixels.size() != std::size_t(width) * std::size_t(height)) {
+    *error = path + ": the picture does not match its palette or size";
+    return false;
+  }
+  // The palette keeps the colours the picture uses, in the palette's order.
+  std::vector<int> newIndex(palette.size(), -1);
+  for (std::uint8_t p : pixels) {
+    if (p >= palette.size()) {
+      *error = path + ": a pixel outside the palette";
+      return false;
+    }
+    newIndex[p] = 0;
+  }
+  std::vector<png_color> colours;
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    if (newIndex[i] < 0) continue;
+    newIndex[i] = int(colours.size());
+    colours.push_back(png_color{palette[i].r, palette[i].g, palette[i].b});
+  }
+  std::vector<std::uint8_t> mapped(pixels.size());
+  for (std::size_t i = 0; i < pixels.size(); ++i) mapped[i] = std::uint8_t(newIndex[pixels[i]]);
+  std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) rows[std::size_t(y)] = mapped.data() + std::size_t(y) * width;
+  // The smallest of a few filter and strategy choices; each is deterministic.
+  std::string best;
+  for (int filters : {PNG_FILTER_NONE, PNG_ALL_FILTERS}) {
+    for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED}) {
+      png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+      png_infop info = png ? png_create_info_struct(png) : nullptr;
+      PngBuffer out;
+      const bool ok =
+          info && EncodeOnce(png, info, width, height, colours, rows, filters, strategy, &out);
+      png_destroy_write_struct(&png, info ? &info : nullptr);
+      if (!ok) {
+        *error = path + ": the PNG encoder failed";
+        return false;
+      }
+      if (best.empty() || out.bytes.size() < best.size()) best = std::move(out.bytes);
+    }
+  }
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(best.data(), std::streamsize(best.size()));
+  if (!f.flush()) {
+    *error = path + ": cannot be written";
+    return false;
+  }
+  return true;
+}
+
 bool WriteSizedPngs(const std::vector<SizedPicture>& set, int width, int height,
                     const std::vector<Rgb>& palette, int levels, std::string* error) {
   std::string misfit;
   for (int level = 0; level < levels; ++level) {
     bool fits = true;
     for (const auto& pic : set) {
-      if (!WritePalettePng(pic.path, width, height, pic.draw(level), palette, error)) return false;
+      if (!WriteCompactPalettePng(pic.path, width, height, pic.draw(level), palette, error))
+        return false;
       std::error_code ec;
       const long have = long(std::filesystem::file_size(pic.path, ec));
       if (ec) {

@@ -13,9 +13,9 @@
 
 namespace content {
 
-// The full palette of a picture: the named colours, then for each colour two
+// The full palette of a picture: the named colours, then for each colour
 // shades towards the ink, which smoothed edges map to.
-std::vector<Rgb> ExpandPalette(const Palette& palette);
+std::vector<Rgb> ExpandPalette(const Palette& palette, int shades = 2);
 
 // An ARGB drawing surface, white and opaque to begin with.
 class Canvas {
@@ -42,6 +42,12 @@ class Canvas {
 bool WritePalettePng(const std::string& path, int width, int height,
                      const std::vector<std::uint8_t>& pixels, const std::vector<Rgb>& palette,
                      std::string* error);
+
+// Writes an 8-bit palette PNG as small as it can: only the colours it uses in
+// its palette, the strongest compression, the smaller of a few encodings.
+bool WriteCompactPalettePng(const std::string& path, int width, int height,
+                            const std::vector<std::uint8_t>& pixels,
+                            const std::vector<Rgb>& palette, std::string* error);
 
 // Inserts an ancillary chunk before IEND so that the file has exactly size
 // bytes. Fails when the file is larger, or closer to size than a chunk's 12

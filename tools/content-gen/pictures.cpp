@@ -19,17 +19,23 @@ constexpr long kAboutBarBytes = 3321;
 const char* const kBookColours[10] = {"red", "orange", "sky",    "lime", "blue",
                                       "sea", "green",  "purple", "pink", "tan"};
 
-// Detail levels for pictures that must fit a byte size: smooth edges with all
-// their decoration first, then less decoration, then hard edges (which pack
-// better), then hard edges and less decoration.
-bool Smooth(int level) { return level < 2; }
-bool Decorated(int level) { return level % 2 == 0; }
-constexpr int kLevels = 4;
+// Detail levels for pictures that must fit a byte size: all their decoration
+// first, then less. Their edges are always smooth: they are written with only
+// the colours they use, packed as tightly as the encoder can.
+bool Decorated(int level) { return level == 0; }
+constexpr int kLevels = 2;
 
-void SetEdges(cairo_t* cr, int level) {
-  cairo_set_antialias(cr, Smooth(level) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+// The sized pictures' palette: more shades towards the ink than the others
+// have, for smoother edges; only the shades used are written.
+constexpr int kSmoothShades = 7;
+std::vector<Rgb> SizedPalette(const PictureSources& src) {
+  return ExpandPalette(*src.stage, kSmoothShades);
+}
+
+void SetSmoothEdges(cairo_t* cr) {
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
   cairo_font_options_t* fo = cairo_font_options_create();
-  cairo_font_options_set_antialias(fo, Smooth(level) ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_FULL);
   cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_ON);
   cairo_set_font_options(cr, fo);
@@ -44,18 +50,18 @@ void FillAll(Pen& pen, int w, int h, const std::string& colour) {
 
 std::vector<std::uint8_t> TitleFrame(const PictureSources& src, int pose, int level) {
   Canvas c(50, 59);
-  SetEdges(c.cr(), level);
+  SetSmoothEdges(c.cr());
   Pen pen(c.cr(), *src.stage, true, 1.4);
   FillAll(pen, 50, 59, "sky");
   cairo_translate(c.cr(), 2, 13);
   cairo_scale(c.cr(), 0.23, 0.23);
   DrawPippa(pen, pose, !Decorated(level));
-  return c.MapTo(ExpandPalette(*src.stage));
+  return c.MapTo(SizedPalette(src));
 }
 
 std::vector<std::uint8_t> OrderButton(const PictureSources& src, bool pressed, int level) {
   Canvas c(190, 40);
-  SetEdges(c.cr(), level);
+  SetSmoothEdges(c.cr());
   Pen pen(c.cr(), *src.stage, true, 2.0);
   FillAll(pen, 190, 40, "frame");
   const double d = pressed ? 2 : 0;
@@ -71,12 +77,12 @@ std::vector<std::uint8_t> OrderButton(const PictureSources& src, bool pressed, i
   } else {
     DrawTitleText(pen, "More books", 95 + d, 19 + d, 18, "ink", 0);
   }
-  return c.MapTo(ExpandPalette(*src.stage));
+  return c.MapTo(SizedPalette(src));
 }
 
 std::vector<std::uint8_t> AboutBar(const PictureSources& src, int level) {
   Canvas c(400, 40);
-  SetEdges(c.cr(), level);
+  SetSmoothEdges(c.cr());
   Pen pen(c.cr(), *src.stage, true, 2.0);
   FillAll(pen, 400, 40, "bar");
   if (Decorated(level)) {
@@ -88,13 +94,13 @@ std::vector<std::uint8_t> AboutBar(const PictureSources& src, int level) {
     }
   }
   DrawTitleText(pen, "Pippalee", 200, 20, 28, "yellow", 1.0);
-  return c.MapTo(ExpandPalette(*src.stage));
+  return c.MapTo(SizedPalette(src));
 }
 
 std::vector<std::uint8_t> Splash(const PictureSources& src, int level) {
   const int w = kSplashWidth, h = kSplashHeight;
   Canvas c(w, h);
-  SetEdges(c.cr(), level);
+  SetSmoothEdges(c.cr());
   Pen pen(c.cr(), *src.stage, true, 3.0);
   FillAll(pen, w, h, "sky");
   cairo_t* cr = c.cr();
@@ -125,7 +131,7 @@ std::vector<std::uint8_t> Splash(const PictureSources& src, int level) {
   cairo_restore(cr);
   DrawTitleText(pen, "Pippalee", 262, 62, 36, "yellow", 1.0);
   DrawTitleText(pen, "a picture book", 262, 100, 19, "ink", 0);
-  return c.MapTo(ExpandPalette(*src.stage));
+  return c.MapTo(SizedPalette(src));
 }
 
 std::vector<std::uint8_t> BookButton(const PictureSources& src, const Book& book, bool down) {
@@ -234,6 +240,7 @@ std::string PageFileName(int book, int page, bool colour) {
 
 bool WriteStagePictures(const std::string& dir, const PictureSources& src, std::string* error) {
   const std::vector<Rgb> stage = ExpandPalette(*src.stage);
+  const std::vector<Rgb> sized = SizedPalette(src);
   std::vector<SizedPicture> frames;
   for (int i = 0; i < 5; ++i) {
     // Frame 0 at rest; the animation's first swing (frames 1, 2) is a wink,
@@ -242,20 +249,20 @@ bool WriteStagePictures(const std::string& dir, const PictureSources& src, std::
     frames.push_back({dir + "Title_animate" + std::to_string(i + 1) + ".png", kTitleFrameBytes[i],
                       [&src, i](int level) { return TitleFrame(src, kPose[i], level); }});
   }
-  if (!WriteSizedPngs(frames, 50, 59, stage, kLevels, error) ||
+  if (!WriteSizedPngs(frames, 50, 59, sized, kLevels, error) ||
       // The pressed face shows for a moment only; each face gets its own best level.
       !WriteSizedPngs({{dir + "Title2U.png", kOrderUpBytes,
                         [&](int level) { return OrderButton(src, false, level); }}},
-                      190, 40, stage, kLevels, error) ||
+                      190, 40, sized, kLevels, error) ||
       !WriteSizedPngs({{dir + "Title2D.png", kOrderDownBytes,
                         [&](int level) { return OrderButton(src, true, level); }}},
-                      190, 40, stage, kLevels, error) ||
+                      190, 40, sized, kLevels, error) ||
       !WriteSizedPngs(
           {{dir + "Title3.png", kAboutBarBytes, [&](int level) { return AboutBar(src, level); }}},
-          400, 40, stage, kLevels, error) ||
+          400, 40, sized, kLevels, error) ||
       !WriteSizedPngs(
           {{dir + "splash.png", kSplashBytes, [&](int level) { return Splash(src, level); }}},
-          kSplashWidth, kSplashHeight, stage, kLevels, error))
+          kSplashWidth, kSplashHeight, sized, kLevels, error))
     return false;
   for (const Book& b : *src.books) {
     char up[16], down[16];

@@ -1,17 +1,10 @@
 #include "tools/content-gen/sound.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-
-extern char** environ;
 
 namespace content {
 namespace {
@@ -30,15 +23,6 @@ unsigned Get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 unsigned Get32(const unsigned char* p) { return Get16(p) | (unsigned(Get16(p + 2)) << 16); }
 
 std::int16_t Clip(double v) { return std::int16_t(std::lround(std::clamp(v, -32767.0, 32767.0))); }
-
-// Scales so that the loudest sample sits at level (of full scale).
-void Normalise(Samples& s, double level) {
-  int peak = 0;
-  for (auto v : s) peak = std::max(peak, std::abs(int(v)));
-  if (peak == 0) return;
-  const double k = level * 32767.0 / peak;
-  for (auto& v : s) v = Clip(v * k);
-}
 
 }  // namespace
 
@@ -113,7 +97,7 @@ bool ReadWaveAsMono(const std::string& path, Samples* out, std::string* error) {
   }
   out->clear();
   if (frames == 0) return true;
-  // Linear interpolation to the set's rate (espeak-ng speaks at it already).
+  // Linear interpolation to the set's rate, for a wave made at another one.
   const std::size_t n = std::size_t(double(frames) * kSampleRate / rate);
   out->reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -123,42 +107,6 @@ bool ReadWaveAsMono(const std::string& path, Samples* out, std::string* error) {
     const double a = mono[std::min(k, frames - 1)], c = mono[std::min(k + 1, frames - 1)];
     out->push_back(Clip(a + (c - a) * f));
   }
-  return true;
-}
-
-bool Speak(const std::string& text, const std::string& scratch, Samples* out, std::string* error) {
-  // Run directly, never through a shell: the words are one argument.
-  std::vector<std::string> args = {"espeak-ng", "-v", "en-gb+f3", "-s", "135", "-p",
-                                   "55",        "-w", scratch,    "--", text};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "espeak-ng", nullptr, nullptr, argv.data(), environ) != 0) {
-    *error = "espeak-ng cannot be started (is it installed?)";
-    return false;
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) break;
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    *error = "espeak-ng failed on \"" + text + "\"";
-    std::remove(scratch.c_str());
-    return false;
-  }
-  Samples speech;
-  const bool ok = ReadWaveAsMono(scratch, &speech, error);
-  std::remove(scratch.c_str());
-  if (!ok) return false;
-  if (speech.empty()) {
-    *error = "espeak-ng said nothing for \"" + text + "\"";
-    return false;
-  }
-  Normalise(speech, 0.8);
-  out->assign(kSampleRate / 20, 0);  // 50 ms
-  out->insert(out->end(), speech.begin(), speech.end());
-  out->insert(out->end(), kSampleRate / 5, 0);  // 200 ms
   return true;
 }
 

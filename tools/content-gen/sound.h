@@ -1,5 +1,5 @@
-// The set's sounds: 22,050 Hz 16-bit mono PCM waves, spoken by espeak-ng or
-// made here (a click, bell chimes).
+// The set's sounds: 22,050 Hz 16-bit mono PCM waves, read and written, and
+// those made here (a click, bell chimes).
 #pragma once
 
 #include <cstdint>
@@ -13,12 +13,6 @@ constexpr int kSampleRate = 22050;
 using Samples = std::vector<std::int16_t>;
 
 bool WriteWave(const std::string& path, const Samples& samples, std::string* error);
-
-// Speaks text with espeak-ng, through a scratch file at scratchPath, and gives
-// the speech at 22,050 Hz mono, its loudest sample at a fixed level, with a
-// little silence before and after.
-bool Speak(const std::string& text, const std::string& scratchPath, Samples* out,
-           std::string* error);
 
 // Reads a PCM wave of 8 or 16 bits, any rate and channel count, as mono
 // 22,050 Hz samples.
