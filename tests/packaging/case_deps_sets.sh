@@ -53,18 +53,10 @@ done
 
 # Each test tool comes from a package the test set names: the package that
 # holds the command, or one that depends on it (clang on clang-14, ...).
-owner_named() {
-  local path=$1 owner
-  owner=$(dpkg-query -S "$path" 2>/dev/null | head -n1 | cut -d: -f1) || return 1
-  [ -n "$owner" ] || return 1
-  in_list "$owner" "${test[@]}" && return 0
-  local p
-  for p in "${test[@]}"; do
-    dpkg-query -W -f='${Depends}\n' "$p" 2>/dev/null | tr ',|' '\n\n' |
-      sed 's/(.*//; s/:.*//; s/ //g' | grep -qx "$owner" && return 0
-  done
-  return 1
-}
+named_or_pulled=$(
+  printf '%s\n' "${test[@]}"
+  { dpkg-query -W -f='${Depends}\n' "${test[@]}" 2>/dev/null || true; } | tr ',|' '\n\n' | sed 's/(.*//; s/:.*//; s/ //g'
+)
 # Where Debian puts commands; a tool of the same name elsewhere is no package's.
 system_command() {
   local d
@@ -73,12 +65,20 @@ system_command() {
   done
   return 1
 }
+paths=()
 for c in "${test_commands[@]}"; do
   path=$(system_command "$c") || fail "the test tool $c is not installed"
-  owner_named "$path" || fail "no package of the test set provides $c ($path)"
+  paths+=("$path")
 done
-for h in "${test_headers[@]}"; do
-  owner_named "/usr/include/$h" || fail "no package of the test set provides $h"
+for h in "${test_headers[@]}"; do paths+=("/usr/include/$h"); done
+owners=$(dpkg-query -S "${paths[@]}" 2>/dev/null || true)
+for path in "${paths[@]}"; do
+  owner=$(grep -F ": $path" <<<"$owners" | grep -E ": $path\$" | head -n1 | cut -d: -f1)
+  [ -n "$owner" ] || fail "no package holds $path"
+  grep -qx "$owner" <<<"$named_or_pulled" || fail "no package of the test set provides $path ($owner)"
 done
-for p in "${test[@]}"; do files_of "$p" >/dev/null; done
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${test[@]}" 2>/dev/null || true)
+for p in "${test[@]}"; do
+  grep -qx "$p install ok installed" <<<"$installed" || fail "$p is named but not installed"
+done
 echo "ok: ${#run[@]} packages to run, ${#test[@]} to test"
