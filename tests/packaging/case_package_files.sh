@@ -22,21 +22,25 @@ tree="$WORK/tree"
 dpkg-deb -x "$PIPPALEE_DEB" "$tree"
 usr="$tree/usr"
 
-# The layout, each path with what it must be.
-while read -r test_op path; do
-  [ "$test_op" "$usr/$path" ] || fail "usr/$path is missing or not as expected ($test_op)"
+# The layout: each path as a program (x), a folder (d) or a file (f).
+while read -r kind path; do
+  case "$kind" in
+    x) [ -f "$usr/$path" ] && [ -x "$usr/$path" ] ;;
+    d) [ -d "$usr/$path" ] ;;
+    f) [ -f "$usr/$path" ] ;;
+  esac || fail "usr/$path is missing or of the wrong kind ($kind)"
 done <<'LAYOUT'
--x bin/pippalee
--x lib/pippalee/pippalee
--d share/pippalee/books
--d share/pippalee/wave
--d share/pippalee/midi
--f share/pippalee/about.doc
--f share/pippalee/books/splash.png
--f share/applications/pippalee.desktop
--f share/metainfo/org.pippalee.pippalee.metainfo.xml
--f share/man/man6/pippalee.6.gz
--f share/doc/pippalee/copyright
+x bin/pippalee
+x lib/pippalee/pippalee
+d share/pippalee/books
+d share/pippalee/wave
+d share/pippalee/midi
+f share/pippalee/about.doc
+f share/pippalee/books/splash.png
+f share/applications/pippalee.desktop
+f share/metainfo/org.pippalee.pippalee.metainfo.xml
+f share/man/man6/pippalee.6.gz
+f share/doc/pippalee/copyright
 LAYOUT
 file -b "$usr/lib/pippalee/pippalee" | grep -q '^ELF' || fail "lib/pippalee/pippalee is not a program"
 leftovers=$(find "$usr/share/pippalee" -iname test.dat -o -iname image.wmf)
