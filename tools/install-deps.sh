@@ -1,19 +1,52 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing the book need.
+# Installs the Debian packages the book needs, in one of two sets:
+#   run   building the program and its content, and running the book;
+#   test  all of that and the tools the tests, benchmarks and fuzzers use.
 # As root it installs what is missing with apt-get; otherwise it prints the
 # apt-get line to run and fails.
+#
+#   tools/install-deps.sh [run|test]   installs a set (test when none is named)
+#   tools/install-deps.sh --list SET   prints a set, one package a line
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
+# Names are those of Debian 12 and 13 alike: no version numbers in them.
+run_packages=(
+  build-essential cmake pkg-config dpkg-dev file
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libx11-dev libpixman-1-dev libpng-dev zlib1g-dev
-  libjpeg62-turbo-dev libcairo2-dev libcups2-dev libgif-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libcairo2-dev libcups2-dev
   fonts-liberation fonts-dejavu-core
-  espeak-ng sox fluidsynth timgm6mb-soundfont xdg-utils
+  festival festvox-us-slt-hts fluidsynth timgm6mb-soundfont xdg-utils
+)
+test_only_packages=(
+  clang libclang-rt-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   xvfb openbox xdotool imagemagick xclip x11-utils
   cups cups-bsd poppler-utils emf2svg
+  desktop-file-utils appstream lintian
 )
+
+usage() {
+  echo "usage: $0 [run|test] | --list run|test" >&2
+  exit 2
+}
+
+# Sets `packages` to the set named $1.
+choose() {
+  case "$1" in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${run_packages[@]}" "${test_only_packages[@]}") ;;
+    *) usage ;;
+  esac
+}
+
+if [ "${1:-}" = --list ]; then
+  [ $# -eq 2 ] || usage
+  choose "$2"
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
+[ $# -le 1 ] || usage
+choose "${1:-test}"
 
 missing=()
 for p in "${packages[@]}"; do
