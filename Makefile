@@ -12,8 +12,10 @@ PREFIX ?= /usr/local
 TEST_FUZZ_SECONDS ?= 60
 
 # The book alone: program, content generator and content, nothing for tests.
-PROGRAM_ONLY := -DPIPPALEE_TESTS=OFF -DPIPPALEE_BENCH=OFF
-EVERYTHING := -DPIPPALEE_TESTS=ON -DPIPPALEE_BENCH=ON
+# Warnings stop only the test builds, so that a newer compiler on a user's
+# machine cannot keep the book from building.
+PROGRAM_ONLY := -DPIPPALEE_TESTS=OFF -DPIPPALEE_BENCH=OFF -DPIPPALEE_WERROR=OFF
+EVERYTHING := -DPIPPALEE_TESTS=ON -DPIPPALEE_BENCH=ON -DPIPPALEE_WERROR=ON
 
 .PHONY: run test deps deps-run build build-program build-san install package clean format fuzz
 
