@@ -351,10 +351,10 @@ namespace {
 
 // The rectangle around every box of damage one showing of the frame handed
 // the platform; empty when the showing was of another window.
-RECT FrameDamage(BookRun& run, size_t showing) {
+RECT FrameDamage(BookRun& run, fw::NativeWindowId frame, size_t showing) {
   const auto& s = run.platform.showings[showing];
   RECT all{};
-  if (s.window != BookRun::Frame()->m_hWnd->native || s.damage.empty()) return all;
+  if (s.window != frame || s.damage.empty()) return all;
   all = s.damage.front();
   for (const RECT& r : s.damage) {
     all = RECT{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
@@ -375,8 +375,10 @@ TEST(Showing, ARubHandsThePlatformOnlyItsCircle) {
   WriteStage(run.contentDir);
   PassStartDialog(run);
   size_t mark = 0, end = 0;
+  fw::NativeWindowId frame = fw::kNoNativeWindow;
   run.platform.WhenIdle([&] {
     run.platform.WhenIdle([&] {
+      frame = BookRun::Frame()->m_hWnd->native;
       mark = run.platform.showings.size();
       // The left button held over the page at stage (300, 200).
       run.platform.MoveMouse(kStageX + 300, kStageY + 200, MK_LBUTTON);
@@ -389,7 +391,7 @@ TEST(Showing, ARubHandsThePlatformOnlyItsCircle) {
   // below the pointer.
   const RECT circle{kStageX + 286, kStageY + 185, kStageX + 326, kStageY + 225};
   for (size_t i = mark; i < end; ++i) {
-    const RECT d = FrameDamage(run, i);
+    const RECT d = FrameDamage(run, frame, i);
     EXPECT_TRUE(Within(d, circle)) << d.left << "," << d.top << " " << d.right << "," << d.bottom;
     EXPECT_GT(d.right - d.left, 30);
   }
@@ -402,7 +404,9 @@ TEST(Showing, EveryFrameOfAPageTurnHandsThePlatformThePageArea) {
   WritePage(run.contentDir, 1, 2);
   PassStartDialog(run);
   size_t mark = 0, end = 0;
+  fw::NativeWindowId frame = fw::kNoNativeWindow;
   run.platform.WhenIdle([&] {
+    frame = BookRun::Frame()->m_hWnd->native;
     View().TurnPage(0, 0, 1, 0);
     fw::ShowAllDamaged();
     mark = run.platform.showings.size();
@@ -413,7 +417,7 @@ TEST(Showing, EveryFrameOfAPageTurnHandsThePlatformThePageArea) {
   ASSERT_EQ(end - mark, 5u) << "each of the five frames is shown once";
   const RECT page{kViewX, kViewY, kViewX + 590, kViewY + 440};
   for (size_t i = mark; i < end; ++i) {
-    const RECT d = FrameDamage(run, i);
+    const RECT d = FrameDamage(run, frame, i);
     EXPECT_TRUE(Within(d, page)) << d.left << "," << d.top << " " << d.right << "," << d.bottom;
     EXPECT_EQ(d.bottom - d.top, 440) << "every row of the page moves";
   }
