@@ -26,6 +26,9 @@ constexpr Size kScreens[] = {{3840, 2160}, {1920, 1080}, {1366, 768}};
 bool VideoUp() {
   static const bool up = [] {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // As the program asks: the plain framebuffer, not a texture drawn by a
+    // renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     return SDL_Init(SDL_INIT_VIDEO) == 0;
   }();
   return up;
