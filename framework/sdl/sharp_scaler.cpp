@@ -7,6 +7,9 @@ namespace fw::sdl {
 
 namespace {
 
+// Every pixel written is opaque, whatever the source's unused byte holds.
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
 // a and b mixed, b weighing w / 256; two channels at a time in 16-bit lanes
 // (255 * 256 + 128 still fits one).
 inline std::uint32_t Mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
@@ -18,7 +21,7 @@ inline std::uint32_t Mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
 
 void MixRow(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t w, std::uint32_t* out,
             int n) {
-  for (int i = 0; i < n; ++i) out[i] = Mix(a[i], b[i], w);
+  for (int i = 0; i < n; ++i) out[i] = Mix(a[i], b[i], w) | kOpaque;
 }
 
 }  // namespace
@@ -92,7 +95,7 @@ void SharpScaler::Scale(const Surface& source, const ScreenPixels& screen, const
   for (int r = r0; r <= r1; ++r) {
     std::uint32_t* out = widened_.data() + static_cast<size_t>(r - r0) * static_cast<size_t>(w);
     if (r < 1 || r > logicalHeight_) {
-      std::fill(out, out + w, 0u);
+      std::fill(out, out + w, kOpaque);
       continue;
     }
     std::memcpy(padded_.data() + 1, source.pixels + static_cast<size_t>(r - 1) * srcStride,
@@ -101,9 +104,9 @@ void SharpScaler::Scale(const Surface& source, const ScreenPixels& screen, const
     const Tap* taps = columns_.data() + x0;
     for (int x = 0; x < w; ++x) {
       const Tap t = taps[x];
-      out[x] = t.weight == 0
-                   ? in[t.index]
-                   : Mix(in[t.index], in[t.index + 1], static_cast<std::uint32_t>(t.weight));
+      out[x] = kOpaque | (t.weight == 0 ? in[t.index]
+                                        : Mix(in[t.index], in[t.index + 1],
+                                              static_cast<std::uint32_t>(t.weight)));
     }
   }
   for (int y = y0; y < y1; ++y) {

@@ -19,7 +19,8 @@
 
 namespace fw::sdl {
 
-// Pixels 0x??RRGGBB written by the scaler.
+// Pixels 0xFFRRGGBB written by the scaler (opaque, for a window surface
+// that keeps alpha).
 struct ScreenPixels {
   std::uint32_t* pixels = nullptr;
   int width = 0;
