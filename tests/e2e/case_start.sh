@@ -32,7 +32,13 @@ frame=$(active_window)
   fail "the frame covers $(geometry "$frame"), not the whole screen"
 decorated "$frame" && fail "the frame has a caption"
 xprop -id "$frame" _NET_WM_ICON | grep -Eq 'Icon \(32 x 32\)' || fail "the frame has no icon"
-shot frame
+# The stage is drawn once the pictures are loaded; a large screen under load
+# may take a moment longer to show it.
+read -r cx cy < <(to_screen $((STAGE_X + 320)) $((STAGE_Y + 240)))
+for try in 1 2 3 4 5 6 7 8 9 10; do
+  shot frame
+  [ "$(pixel frame "$cx" "$cy")" != 0,0,100 ] && break
+done
 
 # The stage's edges: the screen pixels wholly outside it are dark blue, those
 # wholly inside it are not (a pixel straddling its edge is a blend of both).
