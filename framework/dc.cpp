@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "framework/resources.h"
+#include "framework/showing.h"
 #include "framework/text.h"
-#include "framework/wnd.h"
-#include "framework/wnd_internal.h"
 
 namespace fw {
 
@@ -36,7 +35,26 @@ void EffectiveClip(const DCState* dc, pixman_region32_t* out) {
 }
 
 void ShowDrawn(const DCState* dc) {
-  if (dc && dc->kind == DCState::Kind::Window && dc->window) PresentWindow(dc->window);
+  if (dc && dc->shown) dc->shown->Show();
+}
+
+void NoteDrawn(const DCState* dc, const pixman_region32_t& area) {
+  if (!dc || !dc->shown) return;
+  pixman_region32_t drawn;
+  pixman_region32_init(&drawn);
+  EffectiveClip(dc, &drawn);
+  pixman_region32_intersect(&drawn, &drawn, const_cast<pixman_region32_t*>(&area));
+  dc->shown->AddDamage(drawn);
+  pixman_region32_fini(&drawn);
+}
+
+void NoteDrawn(const DCState* dc, int x, int y, int width, int height) {
+  if (!dc || !dc->shown || width <= 0 || height <= 0) return;
+  pixman_region32_t area;
+  pixman_region32_init_rect(&area, x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height));
+  NoteDrawn(dc, area);
+  pixman_region32_fini(&area);
 }
 
 namespace {
@@ -48,10 +66,6 @@ pixman_color_t ToPixmanColor(COLORREF c) {
 }
 
 bool Drawable(HDC dc) { return dc && dc->target && dc->target->image; }
-
-void Touched(HDC dc) {
-  if (dc->kind == DCState::Kind::Window && dc->window) NoteDrawn(dc->window);
-}
 
 // Fills boxes given in device-context coordinates, through the effective clip.
 void FillBoxes(HDC dc, std::vector<pixman_box32_t> boxes, COLORREF color) {
@@ -72,7 +86,7 @@ void FillBoxes(HDC dc, std::vector<pixman_box32_t> boxes, COLORREF color) {
   if (n > 0) {
     pixman_color_t c = ToPixmanColor(color);
     pixman_image_fill_boxes(PIXMAN_OP_SRC, dc->target->image, &c, n, r);
-    Touched(dc);
+    NoteDrawn(dc, area);
   }
   pixman_region32_fini(&area);
   pixman_region32_fini(&clip);
@@ -98,17 +112,6 @@ BrushState* CurrentBrush(HDC dc) {
 }  // namespace fw
 
 using fw::DCState;
-
-HDC GetDC(HWND window) {
-  if (!IsWindow(window)) return nullptr;
-  auto* dc = new DCState;
-  dc->kind = DCState::Kind::Window;
-  dc->window = window;
-  dc->target = fw::WindowSurface(window);
-  dc->origin = fw::OriginInTopLevel(window);
-  fw::WindowDrawRegion(window, &dc->visible);
-  return dc;
-}
 
 int ReleaseDC(HWND /*window*/, HDC dc) {
   if (!dc) return 0;
@@ -223,9 +226,9 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, in
                            x + dest->origin.x, y + dest->origin.y, width, height);
   pixman_image_set_clip_region32(dest->target->image, nullptr);
   if (snapshot) pixman_image_unref(snapshot);
+  fw::NoteDrawn(dest, area);
   pixman_region32_fini(&area);
   pixman_region32_fini(&clip);
-  fw::Touched(dest);
   return TRUE;
 }
 
@@ -265,7 +268,7 @@ BOOL ScrollDC(HDC dc, int dx, int dy, const RECT* scroll, const RECT* clipRect, 
                                  src.left + dx + dc->origin.x, src.top + dy + dc->origin.y, w, h);
         pixman_image_set_clip_region32(dc->target->image, nullptr);
         pixman_image_unref(snapshot);
-        fw::Touched(dc);
+        fw::NoteDrawn(dc, area);
       }
     }
     pixman_region32_fini(&area);
@@ -388,7 +391,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   pixman_image_set_clip_region32(dc->target->image, nullptr);
   pixman_region32_fini(&clip);
   pixman_image_unref(src);
-  fw::Touched(dc);
+  fw::NoteDrawn(dc, x + dc->origin.x, y + dc->origin.y, img.width, img.height);
   return TRUE;
 }
 
@@ -461,10 +464,10 @@ void DrawLine(HDC dc, const fw::FontState& font, int x, int y, const std::string
                     dc->bkColor);
     }
   }
-  fw::DrawTextRun(*dc->target, &clip, font, x + dc->origin.x, y + dc->origin.y, text,
-                  dc->textColor);
+  const RECT drawn = fw::DrawTextRun(*dc->target, &clip, font, x + dc->origin.x, y + dc->origin.y,
+                                     text, dc->textColor);
   pixman_region32_fini(&clip);
-  fw::Touched(dc);
+  fw::NoteDrawn(dc, drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
 }
 
 }  // namespace
@@ -613,20 +616,3 @@ SIZE CDC::GetTextExtent(const std::string& text) {
   return s;
 }
 COLORREF CDC::GetPixel(int x, int y) { return ::GetPixel(m_hDC, x, y); }
-
-CClientDC::CClientDC(CWnd* window) : m_hWnd(window ? window->m_hWnd : nullptr) {
-  Attach(::GetDC(m_hWnd));
-}
-
-CClientDC::~CClientDC() {
-  if (m_hDC) ::ReleaseDC(m_hWnd, Detach());
-}
-
-CPaintDC::CPaintDC(CWnd* window) : m_hWnd(window ? window->m_hWnd : nullptr) {
-  Attach(::BeginPaint(m_hWnd, &m_ps));
-}
-
-CPaintDC::~CPaintDC() {
-  ::EndPaint(m_hWnd, &m_ps);
-  m_hDC = nullptr;
-}

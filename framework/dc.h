@@ -16,6 +16,8 @@ struct DOCINFO;
 
 namespace fw {
 
+class ShownWindow;
+
 // A device context that is not a pixel buffer: a printer page or a metafile
 // being recorded. Copies of pixels into it go through DrawImage.
 struct DCDevice {
@@ -36,9 +38,9 @@ struct DCState {
 
   enum class Kind { Window, Memory };
   Kind kind = Kind::Window;
-  HWND window = nullptr;      // for window device contexts
-  Surface* target = nullptr;  // where pixels go (may be null: draws nothing)
-  POINT origin{};             // the device context's (0, 0) in target pixels
+  Surface* target = nullptr;     // where pixels go (may be null: draws nothing)
+  ShownWindow* shown = nullptr;  // window contexts: takes the damage of drawing
+  POINT origin{};                // the device context's (0, 0) in target pixels
   // Where drawing may reach, in target pixels: the window's rectangle within
   // its top-level surface, or the whole bitmap.
   pixman_region32_t visible;
@@ -63,6 +65,10 @@ void EffectiveClip(const DCState* dc, pixman_region32_t* out);
 
 // Shows what has been drawn into dc's window (used before scrolling).
 void ShowDrawn(const DCState* dc);
+// Drawing reached area (target pixels) of dc's window; the part outside the
+// effective clip was not drawn and is dropped.
+void NoteDrawn(const DCState* dc, const pixman_region32_t& area);
+void NoteDrawn(const DCState* dc, int x, int y, int width, int height);
 
 }  // namespace fw
 

@@ -13,7 +13,6 @@
 
 #include "framework/dc.h"
 #include "framework/gdi.h"
-#include "framework/wnd_internal.h"
 
 namespace {
 
@@ -179,10 +178,6 @@ bool Reasonable(std::initializer_list<long long> values) {
   return true;
 }
 
-void Touched(HDC dc) {
-  if (dc->kind == DCState::Kind::Window && dc->window) fw::NoteDrawn(dc->window);
-}
-
 // dest = dest op src (bitwise) inside area; src is a8r8g8b8 over the area's
 // bounding box at (bx, by), and pixels it does not cover (alpha 0) are left.
 void BitwiseBoxes(fw::Surface* target, pixman_region32_t* area, const std::uint32_t* src,
@@ -317,10 +312,9 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
                             static_cast<unsigned>(dib.width), static_cast<unsigned>(dib.rows));
   pixman_region32_intersect(&area, &area, &source);
   pixman_region32_fini(&source);
-  const bool any = pixman_region32_not_empty(&area);
   Composite(dc, dib.image, xSrc, srcTop - dib.firstRow, &area, x, y, w, h, SRCCOPY, false);
+  fw::NoteDrawn(dc, area);
   pixman_region32_fini(&area);
-  if (any) Touched(dc);
   return dib.rows;
 }
 
@@ -390,9 +384,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   ClipArea(dc, x, y, destWidth, destHeight, &area);
   const bool inside =
       xSrc >= 0 && srcTop >= 0 && xSrc + srcWidth <= dib.width && srcTop + srcHeight <= fullHeight;
-  const bool any = pixman_region32_not_empty(&area);
   const bool ok = Composite(dc, dib.image, 0, 0, &area, x, y, destWidth, destHeight, rop, !inside);
+  if (ok) fw::NoteDrawn(dc, area);
   pixman_region32_fini(&area);
-  if (any && ok) Touched(dc);
   return ok ? srcHeight : 0;
 }

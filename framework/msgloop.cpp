@@ -7,6 +7,7 @@
 #include "framework/kernel.h"
 #include "framework/resources.h"
 #include "framework/runtime.h"
+#include "framework/showing.h"
 #include "framework/wnd.h"
 #include "framework/wnd_internal.h"
 
@@ -260,7 +261,7 @@ bool GetNextMessage(MSG* msg) {
       }
     }
     if (NextTimer(msg)) return true;
-    PresentDrawn();
+    ShowAllDamaged();
     ApplyCursor();
     if (!CurrentPlatform().WaitForInput(MsUntilTimer(), rt) && rt.input.empty() &&
         rt.posted.empty()) {
@@ -337,7 +338,7 @@ DWORD GetMessageTime() { return RT().current.time; }
 DWORD GetTickCount() { return fw::CurrentPlatform().TickCount(); }
 
 void Sleep(DWORD milliseconds) {
-  fw::PresentDrawn();
+  fw::ShowAllDamaged();
   fw::ApplyCursor();
   fw::CurrentPlatform().Sleep(milliseconds, RT());
 }

@@ -156,8 +156,11 @@ class Platform {
   virtual void SetIcon(NativeWindowId id, const IconImage& icon) = 0;
   // Raises the window above others and gives it the keyboard focus.
   virtual void Activate(NativeWindowId id) = 0;
-  // Makes what has been drawn into the window's surface visible.
-  virtual void Present(NativeWindowId id, const Surface& surface) = 0;
+  // Makes what has been drawn into the window's surface visible: the boxes of
+  // damage (surface pixels, not overlapping) changed since the last showing.
+  // A platform that has lost what it showed sends the whole surface.
+  virtual void Present(NativeWindowId id, const Surface& surface,
+                       const std::vector<RECT>& damage) = 0;
   virtual void SetCursor(const CursorImage* cursor) = 0;
 
   // --- disk: free bytes on the volume holding dir; false when unknown

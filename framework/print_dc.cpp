@@ -11,7 +11,6 @@
 #include "framework/platform.h"
 #include "framework/print.h"
 #include "framework/print_internal.h"
-#include "framework/wnd_internal.h"
 
 namespace fw {
 
@@ -229,7 +228,7 @@ bool DrawSurface(HDC dc, const Surface& src, int sx, int sy, int sw, int sh, int
                            dx0 + dc->origin.x, dy0 + dc->origin.y, dx1 - dx0, dy1 - dy0);
   pixman_image_set_clip_region32(dc->target->image, nullptr);
   pixman_region32_fini(&clip);
-  if (dc->kind == DCState::Kind::Window && dc->window) NoteDrawn(dc->window);
+  NoteDrawn(dc, dx0 + dc->origin.x, dy0 + dc->origin.y, dx1 - dx0, dy1 - dy0);
   return true;
 }
 

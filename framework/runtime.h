@@ -39,7 +39,6 @@ struct Runtime : InputSink {
   HWND active = nullptr;
   HCURSOR cursor = nullptr;
   HCURSOR shownCursor = reinterpret_cast<HCURSOR>(1);  // nothing shown yet
-  std::set<HWND> drawn;  // top-level windows drawn into since last shown
   std::uint64_t nextSerial = 1;
   // The last button press, for double clicks.
   HWND lastPressWindow = nullptr;

@@ -84,17 +84,18 @@ int TextWidth(const FontState& font, const std::string& text) {
   return w;
 }
 
-void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
+RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
                  int y, const std::string& text, COLORREF color) {
   TTF_Font* f = OpenFont(font);
-  if (!f || text.empty() || !target.image) return;
+  if (!f || text.empty() || !target.image) return RECT{};
   SDL_Color c{static_cast<Uint8>(GetRValue(color)), static_cast<Uint8>(GetGValue(color)),
               static_cast<Uint8>(GetBValue(color)), 255};
   SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, text.c_str(), c);
-  if (!rendered) return;
+  if (!rendered) return RECT{};
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(rendered);
-  if (!argb) return;
+  if (!argb) return RECT{};
+  const RECT drawn{x, y, x + argb->w, y + argb->h};
   SDL_LockSurface(argb);
   // SDL_ttf's pixels are not premultiplied, so they serve only as the
   // coverage mask of a solid source in the text colour.
@@ -118,6 +119,7 @@ void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState
   if (mask) pixman_image_unref(mask);
   SDL_UnlockSurface(argb);
   SDL_FreeSurface(argb);
+  return drawn;
 }
 
 }  // namespace fw

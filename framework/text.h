@@ -25,7 +25,8 @@ const FontState& SystemFont();
 bool GetFontMetrics(const FontState& font, FontMetrics* metrics);
 int TextWidth(const FontState& font, const std::string& text);
 // Draws text with its cell's top-left at (x, y) of target, clipped to clip.
-void DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
+// Returns the rectangle of target the text may have changed (before clipping).
+RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
                  int y, const std::string& text, COLORREF color);
 
 }  // namespace fw

@@ -11,6 +11,7 @@
 #include "framework/msgbox.h"
 #include "framework/resources.h"
 #include "framework/runtime.h"
+#include "framework/showing.h"
 #include "framework/wnd_internal.h"
 
 const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
@@ -78,23 +79,14 @@ Surface* WindowSurface(HWND window) {
   return (top && top->surface) ? top->surface.get() : nullptr;
 }
 
-void NoteDrawn(HWND window) {
+ShownWindow* WindowShowing(HWND window) {
   HWND top = TopLevelOf(window);
-  if (top) RT().drawn.insert(top);
+  return top ? top->shown.get() : nullptr;
 }
 
 void PresentWindow(HWND window) {
   HWND top = TopLevelOf(window);
-  if (!IsLiveWindow(top) || !RT().drawn.count(top)) return;
-  RT().drawn.erase(top);
-  if (top->surface && top->native != kNoNativeWindow) {
-    CurrentPlatform().Present(top->native, *top->surface);
-  }
-}
-
-void PresentDrawn() {
-  std::vector<HWND> tops(RT().drawn.begin(), RT().drawn.end());
-  for (HWND t : tops) PresentWindow(t);
+  if (IsLiveWindow(top) && top->shown) top->shown->Show();
 }
 
 bool IsShown(HWND h) {
@@ -465,7 +457,8 @@ BOOL ShowWindow(HWND window, int command) {
   if (!wasVisible) SendMessage(window, WM_SHOWWINDOW, TRUE, 0);
   platform.ShowTopLevel(window->native, command);
   fw::InvalidateWhole(window, true);
-  fw::NoteDrawn(window);
+  // A window coming up shows all of itself, whatever gets painted.
+  if (window->shown) window->shown->DamageAll();
   if (window->enabled) {
     fw::NoteActive(window);
     platform.Activate(window->native);
@@ -557,6 +550,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD 
     desc.fullScreen = fullScreen;
     desc.owner = h->owner ? h->owner->native : fw::kNoNativeWindow;
     h->native = fw::CurrentPlatform().CreateTopLevel(desc);
+    h->shown = std::make_unique<fw::ShownWindow>(*h->surface, h->native);
     RT().byNative[h->native] = h;
   }
   RT().windows.push_back(h);
@@ -607,7 +601,7 @@ BOOL CWnd::DestroyWindow() {
   SendMessage(WM_NCDESTROY);
   // The object may be gone now (PostNcDestroy of a frame deletes it).
   fw::Withdraw(h);
-  RT().drawn.erase(h);
+  h->shown.reset();
   if (h->parent) {
     auto& sib = h->parent->children;
     sib.erase(std::remove(sib.begin(), sib.end(), h), sib.end());
@@ -951,6 +945,7 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
   m_hWnd->rect = RECT{x, y, x + width, y + height};
   if (!m_hWnd->child && m_hWnd->surface) {
     m_hWnd->surface->Resize(std::max(0, width), std::max(0, height));
+    if (m_hWnd->shown) m_hWnd->shown->DamageAll();
   }
   if (repaint) Invalidate();
 }

@@ -107,6 +107,7 @@ struct WndState {
   std::string title;
   NativeWindowId native = kNoNativeWindow;  // top-level windows only
   std::unique_ptr<Surface> surface;         // top-level windows only
+  std::unique_ptr<ShownWindow> shown;       // top-level windows: the surface's showing
   pixman_region32_t update;                 // in client coordinates
   bool erase = false;                       // the update region wants its background erased
   bool visible = false;

@@ -13,11 +13,9 @@ namespace fw {
 void WindowDrawRegion(HWND window, pixman_region32_t* out);
 // The surface of the top-level window holding window, or null.
 Surface* WindowSurface(HWND window);
-// Drawing happened in window's top-level: show it at the next wait.
-void NoteDrawn(HWND window);
-// Shows every top-level window drawn into since it was last shown.
-void PresentDrawn();
-// The same for one window's top-level only.
+// The showing of the top-level window holding window, or null.
+ShownWindow* WindowShowing(HWND window);
+// Shows what was drawn into window's top-level since it was last shown.
 void PresentWindow(HWND window);
 
 }  // namespace fw

@@ -277,9 +277,11 @@ void HeadlessPlatform::Activate(NativeWindowId id) {
   zOrder_.push_back(id);
 }
 
-void HeadlessPlatform::Present(NativeWindowId id, const Surface& surface) {
+void HeadlessPlatform::Present(NativeWindowId id, const Surface& surface,
+                               const std::vector<RECT>& damage) {
   auto it = windows.find(id);
   if (it != windows.end()) ++it->second.presents;
+  showings.push_back(Showing{id, damage});
   if (onPresent) onPresent(id, surface);
 }
 

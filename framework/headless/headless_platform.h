@@ -81,6 +81,12 @@ class HeadlessPlatform : public Platform {
   std::vector<ViewerRecord> viewers;
   std::vector<const CursorImage*> cursors;  // every cursor change
   std::function<void(NativeWindowId, const Surface&)> onPresent;
+  // Every showing, with the damage it was handed.
+  struct Showing {
+    NativeWindowId window = kNoNativeWindow;
+    std::vector<RECT> damage;  // surface pixels
+  };
+  std::vector<Showing> showings;
   std::vector<std::string> soundsOpened;  // paths of sounds opened
 
   // --- clipboard and printing
@@ -117,7 +123,7 @@ class HeadlessPlatform : public Platform {
   void SetTitle(NativeWindowId id, const std::string& title) override;
   void SetIcon(NativeWindowId id, const IconImage& icon) override;
   void Activate(NativeWindowId id) override;
-  void Present(NativeWindowId id, const Surface& surface) override;
+  void Present(NativeWindowId id, const Surface& surface, const std::vector<RECT>& damage) override;
   void SetCursor(const CursorImage* cursor) override { cursors.push_back(cursor); }
   bool DiskFreeBytes(const std::string& dir, std::uint64_t& bytes) override;
   std::unique_ptr<SoundOutput> OpenSound(SoundKind kind, const std::string& path) override;

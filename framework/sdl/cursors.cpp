@@ -6,20 +6,21 @@
 namespace fw::sdl {
 
 SDL_Surface* ScaledArgbSurface(const std::vector<std::uint32_t>& argb, int width, int height,
-                               int factor) {
-  if (width <= 0 || height <= 0 || factor <= 0 || width > 1024 || height > 1024 || factor > 64)
-    return nullptr;
+                               ScaleFactor factor) {
+  if (width <= 0 || height <= 0 || width > 1024 || height > 1024) return nullptr;
+  if (factor.num <= 0 || factor.den <= 0 || factor.value() > 64) return nullptr;
   if (argb.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     return nullptr;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, width * factor, height * factor, 32,
-                                                  SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(
+      0, factor.ToScreenCeil(width), factor.ToScreenCeil(height), 32, SDL_PIXELFORMAT_ARGB8888);
   if (!s) return nullptr;
   SDL_LockSurface(s);
   auto* base = static_cast<std::uint8_t*>(s->pixels);
   for (int y = 0; y < s->h; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(base + static_cast<std::ptrdiff_t>(y) * s->pitch);
-    const std::uint32_t* src = argb.data() + static_cast<std::size_t>(y / factor) * width;
-    for (int x = 0; x < s->w; ++x) row[x] = src[x / factor];
+    const int sy = std::min(factor.ToLogical(y), height - 1);
+    const std::uint32_t* src = argb.data() + static_cast<std::size_t>(sy) * width;
+    for (int x = 0; x < s->w; ++x) row[x] = src[std::min(factor.ToLogical(x), width - 1)];
   }
   SDL_UnlockSurface(s);
   return s;
@@ -58,8 +59,8 @@ void CursorSet::Show(const CursorImage* image) {
     SDL_SetCursor(Arrow());
     return;
   }
-  const int hx = std::min(std::max(image->hotX, 0), image->width - 1) * factor_;
-  const int hy = std::min(std::max(image->hotY, 0), image->height - 1) * factor_;
+  const int hx = factor_.ToScreenFloor(std::min(std::max(image->hotX, 0), image->width - 1));
+  const int hy = factor_.ToScreenFloor(std::min(std::max(image->hotY, 0), image->height - 1));
   SDL_Cursor* c = SDL_CreateColorCursor(s, hx, hy);
   SDL_FreeSurface(s);
   if (!c) {

@@ -8,17 +8,19 @@
 #include <vector>
 
 #include "framework/platform.h"
+#include "framework/sdl/screen_scale.h"
 
 namespace fw::sdl {
 
-// A 32-bit ARGB surface of argb (width by height) enlarged factor times with
-// sharp pixels; null when the sizes do not make an image. The caller frees it.
+// A 32-bit ARGB surface of argb (width by height) enlarged by factor, each
+// pixel of it taking the source pixel that holds its top-left corner; null
+// when the sizes do not make an image. The caller frees it.
 SDL_Surface* ScaledArgbSurface(const std::vector<std::uint32_t>& argb, int width, int height,
-                               int factor);
+                               ScaleFactor factor);
 
 class CursorSet {
  public:
-  explicit CursorSet(int factor) : factor_(factor) {}
+  explicit CursorSet(ScaleFactor factor) : factor_(factor) {}
   ~CursorSet();
   CursorSet(const CursorSet&) = delete;
   CursorSet& operator=(const CursorSet&) = delete;
@@ -35,7 +37,7 @@ class CursorSet {
   };
   SDL_Cursor* Arrow();
 
-  int factor_;
+  ScaleFactor factor_;
   SDL_Cursor* arrow_ = nullptr;
   std::vector<Made> made_;
 };

@@ -22,8 +22,6 @@ MouseButton ButtonOf(Uint8 sdlButton) {
   }
 }
 
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
 }  // namespace
 
 UINT InputTranslator::modifiers() const {
@@ -41,9 +39,8 @@ void InputTranslator::SyncModifiers(SDL_Keymod mod) {
 }
 
 bool InputTranslator::ToLogical(const WindowPlacement& w, int px, int py, int* x, int* y) const {
-  const int f = std::max(1, w.factor);
-  *x = FloorDiv(px - w.offsetX, f);
-  *y = FloorDiv(py - w.offsetY, f);
+  *x = w.factor.ToLogical(px - w.offsetX);
+  *y = w.factor.ToLogical(py - w.offsetY);
   return *x >= 0 && *y >= 0 && *x < w.logicalWidth && *y < w.logicalHeight;
 }
 

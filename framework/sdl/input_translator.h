@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "framework/platform.h"
+#include "framework/sdl/screen_scale.h"
 
 namespace fw::sdl {
 
 // Where a top-level window's logical client area lies in its SDL window.
 struct WindowPlacement {
   NativeWindowId id = kNoNativeWindow;
-  int factor = 1;
+  ScaleFactor factor;
   int offsetX = 0;  // window pixels left of and above logical (0, 0)
   int offsetY = 0;
   int logicalWidth = 0;

@@ -112,7 +112,7 @@ class SdlPlatform : public Platform {
   void SetIcon(NativeWindowId id, const IconImage& icon) override {
     TopLevel* w = Find(id);
     if (!w) return;
-    if (SDL_Surface* s = ScaledArgbSurface(icon.argb, icon.width, icon.height, 1)) {
+    if (SDL_Surface* s = ScaledArgbSurface(icon.argb, icon.width, icon.height, ScaleFactor{})) {
       SDL_SetWindowIcon(w->sdl(), s);
       SDL_FreeSurface(s);
     }
@@ -122,8 +122,9 @@ class SdlPlatform : public Platform {
     if (TopLevel* w = Find(id)) w->Activate();
   }
 
-  void Present(NativeWindowId id, const Surface& surface) override {
-    if (TopLevel* w = Find(id)) w->Present(surface);
+  void Present(NativeWindowId id, const Surface& surface,
+               const std::vector<RECT>& damage) override {
+    if (TopLevel* w = Find(id)) w->Present(surface, damage);
     // A handler drawing frame after frame takes input in as it goes, so that
     // what is made meanwhile keeps the time it was made.
     if (sink_) Drain(*sink_);

@@ -11,7 +11,7 @@ TopLevel::TopLevel(const TopLevelDesc& desc, int display, const ScreenScale& sca
                    SDL_Window* owner)
     : desc_(desc), scale_(scale) {
   if (SDL_GetDisplayBounds(display, &display_) != 0) display_ = SDL_Rect{0, 0, 640, 480};
-  const int k = std::max(1, scale.factor);
+  const ScaleFactor& f = scale.factor;
   Uint32 flags = SDL_WINDOW_HIDDEN;
   int x, y, w, h;
   if (desc.fullScreen) {
@@ -28,14 +28,14 @@ TopLevel::TopLevel(const TopLevelDesc& desc, int display, const ScreenScale& sca
   } else {
     if (!desc.decorated) flags |= SDL_WINDOW_BORDERLESS;
     if (owner) flags |= SDL_WINDOW_SKIP_TASKBAR;
-    x = display_.x + scale.offsetX + desc.x * k;
-    y = display_.y + scale.offsetY + desc.y * k;
-    w = std::max(1, desc.width) * k;
-    h = std::max(1, desc.height) * k;
+    x = display_.x + scale.offsetX + f.ToScreenFloor(desc.x);
+    y = display_.y + scale.offsetY + f.ToScreenFloor(desc.y);
+    w = f.ToScreenCeil(std::max(1, desc.width));
+    h = f.ToScreenCeil(std::max(1, desc.height));
     placement_.logicalWidth = std::max(0, desc.width);
     placement_.logicalHeight = std::max(0, desc.height);
   }
-  placement_.factor = k;
+  placement_.factor = f;
   placement_.pixelWidth = w;
   placement_.pixelHeight = h;
   window_ = SDL_CreateWindow(desc.title.c_str(), x, y, w, h, flags);
@@ -45,6 +45,7 @@ TopLevel::TopLevel(const TopLevelDesc& desc, int display, const ScreenScale& sca
 }
 
 TopLevel::~TopLevel() {
+  if (staging_) SDL_FreeSurface(staging_);
   if (window_) SDL_DestroyWindow(window_);
 }
 
@@ -62,9 +63,9 @@ void TopLevel::Place() {
     if (top == 0 && left == 0) return;
   }
   placed_ = true;
-  const int k = placement_.factor;
-  SDL_SetWindowPosition(window_, display_.x + scale_.offsetX + desc_.x * k,
-                        display_.y + scale_.offsetY + desc_.y * k);
+  const ScaleFactor& f = placement_.factor;
+  SDL_SetWindowPosition(window_, display_.x + scale_.offsetX + f.ToScreenFloor(desc_.x),
+                        display_.y + scale_.offsetY + f.ToScreenFloor(desc_.y));
 }
 
 void TopLevel::Show(int showCommand) {
@@ -105,27 +106,70 @@ void TopLevel::Activate() {
   SDL_RaiseWindow(window_);
 }
 
-void TopLevel::Present(const Surface& surface) {
+SharpScaler& TopLevel::ScalerFor(const Surface& surface, int screenWidth, int screenHeight) {
+  const int key[6] = {surface.width, surface.height,     screenWidth,
+                      screenHeight,  placement_.offsetX, placement_.offsetY};
+  if (!scaler_ || !std::equal(key, key + 6, scalerKey_)) {
+    scaler_ =
+        std::make_unique<SharpScaler>(placement_.factor, placement_.offsetX, placement_.offsetY,
+                                      surface.width, surface.height, screenWidth, screenHeight);
+    std::copy(key, key + 6, scalerKey_);
+  }
+  return *scaler_;
+}
+
+void TopLevel::Present(const Surface& surface, const std::vector<RECT>& damage) {
   if (!surface.pixels || surface.width <= 0 || surface.height <= 0) return;
   SDL_Surface* target = SDL_GetWindowSurface(window_);
   if (!target) return;
-  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-      surface.pixels, surface.width, surface.height, 32, surface.stride, SDL_PIXELFORMAT_RGB888);
-  if (!source) return;
-  SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-  const int k = placement_.factor;
-  SDL_Rect to{placement_.offsetX, placement_.offsetY, surface.width * k, surface.height * k};
-  const bool margin = to.x > 0 || to.y > 0 || to.w < target->w || to.h < target->h;
-  if (margin && (!hasContent_ || contentWidth_ != target->w || contentHeight_ != target->h)) {
-    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-  }
-  if (k == 1) {
-    SDL_BlitSurface(source, nullptr, target, &to);
+  SharpScaler& scaler = ScalerFor(surface, target->w, target->h);
+  // Only what changed, unless what the window showed is gone; many small
+  // pieces go as the one rectangle around them.
+  constexpr size_t kMostPieces = 32;
+  std::vector<RECT> screen;
+  if (!hasContent_ || contentWidth_ != target->w || contentHeight_ != target->h) {
+    screen.push_back(scaler.WholeScreen());
+  } else if (damage.size() > kMostPieces) {
+    RECT all = damage.front();
+    for (const RECT& r : damage) {
+      all = RECT{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+                 std::max(all.bottom, r.bottom)};
+    }
+    screen.push_back(scaler.ScreenRect(all));
   } else {
-    SDL_BlitScaled(source, nullptr, target, &to);
+    for (const RECT& r : damage) screen.push_back(scaler.ScreenRect(r));
   }
-  SDL_FreeSurface(source);
-  SDL_UpdateWindowSurface(window_);
+  // The window surface takes the pixels as they are when it is 32-bit with
+  // red, green and blue where the program's surface has them.
+  const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
+                      target->format->format == SDL_PIXELFORMAT_ARGB8888;
+  SDL_Surface* into = target;
+  if (!direct) {
+    if (!staging_ || staging_->w != target->w || staging_->h != target->h) {
+      if (staging_) SDL_FreeSurface(staging_);
+      staging_ =
+          SDL_CreateRGBSurfaceWithFormat(0, target->w, target->h, 32, SDL_PIXELFORMAT_RGB888);
+      if (!staging_) return;
+      SDL_SetSurfaceBlendMode(staging_, SDL_BLENDMODE_NONE);
+    }
+    into = staging_;
+  }
+  if (SDL_MUSTLOCK(into)) SDL_LockSurface(into);
+  const ScreenPixels pixels{static_cast<std::uint32_t*>(into->pixels), into->w, into->h,
+                            into->pitch};
+  rects_.clear();
+  for (const RECT& r : screen) {
+    if (r.right <= r.left || r.bottom <= r.top) continue;
+    scaler.Scale(surface, pixels, r);
+    rects_.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+  }
+  if (SDL_MUSTLOCK(into)) SDL_UnlockSurface(into);
+  if (!direct) {
+    for (SDL_Rect r : rects_) SDL_BlitSurface(staging_, &r, target, &r);
+  }
+  if (!rects_.empty()) {
+    SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
+  }
   hasContent_ = true;
   contentWidth_ = target->w;
   contentHeight_ = target->h;
@@ -148,9 +192,9 @@ bool TopLevel::OnWindowEvent(const SDL_WindowEvent& event) {
       placement_.pixelWidth = w;
       placement_.pixelHeight = h;
       if (desc_.fullScreen) {
-        const int k = placement_.factor;
-        placement_.offsetX = std::max(0, (w - placement_.logicalWidth * k) / 2);
-        placement_.offsetY = std::max(0, (h - placement_.logicalHeight * k) / 2);
+        const ScaleFactor& f = placement_.factor;
+        placement_.offsetX = CentredOffset(w, placement_.logicalWidth, f);
+        placement_.offsetY = CentredOffset(h, placement_.logicalHeight, f);
       }
       const bool lost = hasContent_;
       hasContent_ = false;

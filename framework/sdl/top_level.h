@@ -1,12 +1,16 @@
 // One top-level window of the program (the frame, a dialog, a message box) as
-// an SDL window, shown enlarged by the stage factor with sharp pixels.
+// an SDL window, shown enlarged by the screen's factor with sharp pixels.
 #pragma once
 
 #include <SDL.h>
 
+#include <memory>
+#include <vector>
+
 #include "framework/platform.h"
 #include "framework/sdl/input_translator.h"
 #include "framework/sdl/screen_scale.h"
+#include "framework/sdl/sharp_scaler.h"
 
 namespace fw::sdl {
 
@@ -27,14 +31,17 @@ class TopLevel {
 
   void Show(int showCommand);
   void Activate();
-  // Shows the client-area pixels, enlarged; the margin around them is black.
-  void Present(const Surface& surface);
+  // Shows the client-area pixels of damage (surface pixels), enlarged; the
+  // whole window when what it showed was lost. The margin is black.
+  void Present(const Surface& surface, const std::vector<RECT>& damage);
   // Keeps track of the window's state; true when what it showed is lost and
   // the program has to draw it again.
   bool OnWindowEvent(const SDL_WindowEvent& event);
 
  private:
   void Place();
+  // The scaler for the window surface's current size.
+  SharpScaler& ScalerFor(const Surface& surface, int screenWidth, int screenHeight);
 
   SDL_Window* window_ = nullptr;
   WindowPlacement placement_;
@@ -47,6 +54,10 @@ class TopLevel {
   bool hasContent_ = false;  // the window surface holds the last frame presented
   int contentWidth_ = 0;
   int contentHeight_ = 0;
+  std::unique_ptr<SharpScaler> scaler_;
+  int scalerKey_[6] = {};           // surface and window sizes and offsets it was made for
+  SDL_Surface* staging_ = nullptr;  // for a window surface of another pixel format
+  std::vector<SDL_Rect> rects_;
 };
 
 }  // namespace fw::sdl

@@ -70,12 +70,18 @@ start_book
 go_on_to_frame
 sleep 2
 
-# The page area on the screen, enlarged by the factor.
-page_x=$((OFFSET_X + (STAGE_X + 50) * FACTOR))
-page_y=$((OFFSET_Y + (STAGE_Y + 40) * FACTOR))
+# The page area on the screen, one screen pixel from the middle of each
+# logical pixel's block (the blend at a block's edge is left out).
 shot page
-convert "$OUT/page.png" -crop "$((590 * FACTOR))x$((440 * FACTOR))+${page_x}+${page_y}" +repage \
-  -sample 590x440\! "$OUT/page_area.png"
+columns=() rows=()
+for ((x = 0; x < 590; x++)); do
+  columns+=("(" -clone 0 -crop "1x${SCREEN_H}+$((OFFSET_X + $(block_middle $((STAGE_X + 50 + x)))))+0" +repage ")")
+done
+for ((y = 0; y < 440; y++)); do
+  rows+=("(" -clone 0 -crop "590x1+0+$((OFFSET_Y + $(block_middle $((STAGE_Y + 40 + y)))))" +repage ")")
+done
+convert "$OUT/page.png" "${columns[@]}" -delete 0 +repage +append "$OUT/page_columns.png"
+convert "$OUT/page_columns.png" "${rows[@]}" -delete 0 +repage -append "$OUT/page_area.png"
 
 xdotool key ctrl+c
 wait_for "xclip -selection clipboard -t TARGETS -o | grep -q image/png" 50 ||

@@ -134,42 +134,57 @@ expect_pixel() {
   [ "$got" = "$4" ] || fail "$1: pixel ($2, $3) is $got, expected $4${5:+ ($5)}"
 }
 
-# The logical screen and the stage as the program computes them.
+# The logical screen and the stage as the program computes them: the factor
+# NUM/DEN = min(width / 640, height / 520), 1 on a screen smaller than that.
 logical_layout() {
-  FACTOR=1
-  while :; do
-    local n=$((FACTOR + 1)) w=$((SCREEN_W / (FACTOR + 1))) h=$((SCREEN_H / (FACTOR + 1)))
-    local x0=$(((w - 640) / 2)) y0=$(((h - 480) / 2))
-    if [ "$x0" -ge 0 ] && [ "$y0" -ge 0 ] && [ $((y0 + 500)) -le "$h" ]; then
-      FACTOR=$n
-    else
-      break
-    fi
-  done
-  LOGICAL_W=$((SCREEN_W / FACTOR))
-  LOGICAL_H=$((SCREEN_H / FACTOR))
-  OFFSET_X=$(((SCREEN_W - LOGICAL_W * FACTOR) / 2))
-  OFFSET_Y=$(((SCREEN_H - LOGICAL_H * FACTOR) / 2))
+  if [ "$SCREEN_W" -lt 640 ] || [ "$SCREEN_H" -lt 520 ]; then
+    NUM=1 DEN=1
+  elif [ $((SCREEN_W * 520)) -le $((SCREEN_H * 640)) ]; then
+    NUM=$SCREEN_W DEN=640
+  else
+    NUM=$SCREEN_H DEN=520
+  fi
+  FACTOR="$NUM/$DEN"
+  LOGICAL_W=$((SCREEN_W * DEN / NUM))
+  LOGICAL_H=$((SCREEN_H * DEN / NUM))
+  OFFSET_X=$(((SCREEN_W * DEN - LOGICAL_W * NUM) / (2 * DEN)))
+  OFFSET_Y=$(((SCREEN_H * DEN - LOGICAL_H * NUM) / (2 * DEN)))
   STAGE_X=$(((LOGICAL_W - 640) / 2))
   STAGE_Y=$(((LOGICAL_H - 480) / 2 + 20))
 }
 
-# Screen pixel of logical point ($1, $2): the centre of its enlarged pixel.
-to_screen() {
-  echo "$((OFFSET_X + $1 * FACTOR + FACTOR / 2)) $((OFFSET_Y + $2 * FACTOR + FACTOR / 2))"
+# Screen pixels of $1 logical pixels (not negative), rounded down and up.
+screen_floor() { echo $(($1 * NUM / DEN)); }
+screen_ceil() { echo $((($1 * NUM + DEN - 1) / DEN)); }
+# Logical length of $1 screen pixels, rounded down.
+to_logical() { echo $(($1 * DEN / NUM)); }
+
+# The middle one of the screen pixels that the program maps to logical
+# coordinate $1 (those whose left or top edge lies in its block).
+block_middle() {
+  local first last
+  first=$(screen_ceil "$1")
+  last=$(($(screen_ceil $(($1 + 1))) - 1))
+  echo $(((first + last) / 2))
 }
 
-# Fails unless window $1 is placed as the framework centres its pop-ups: on
-# whole logical pixels, in the middle of the logical screen.
+# Screen pixel of logical point ($1, $2): the middle of its enlarged pixel.
+to_screen() {
+  echo "$((OFFSET_X + $(block_middle "$1"))) $((OFFSET_Y + $(block_middle "$2")))"
+}
+
+# Fails unless window $1 is placed as the framework centres its pop-ups: in
+# the middle of the logical screen, as many screen pixels as its logical
+# size enlarged, rounded up.
 expect_centred() {
   local x y w h lw lh
   read -r x y w h < <(geometry "$1")
-  [ $((w % FACTOR)) -eq 0 ] && [ $((h % FACTOR)) -eq 0 ] ||
-    fail "$2: ${w}x${h} is not a whole number of ${FACTOR}-pixel logical pixels"
-  lw=$((w / FACTOR))
-  lh=$((h / FACTOR))
-  local ex=$((OFFSET_X + (LOGICAL_W - lw) / 2 * FACTOR))
-  local ey=$((OFFSET_Y + (LOGICAL_H - lh) / 2 * FACTOR))
+  lw=$(to_logical "$w")
+  lh=$(to_logical "$h")
+  [ "$w" -eq "$(screen_ceil "$lw")" ] && [ "$h" -eq "$(screen_ceil "$lh")" ] ||
+    fail "$2: ${w}x${h} is not a logical size enlarged by $FACTOR"
+  local ex=$((OFFSET_X + $(screen_floor $(((LOGICAL_W - lw) / 2)))))
+  local ey=$((OFFSET_Y + $(screen_floor $(((LOGICAL_H - lh) / 2)))))
   [ "$x" -eq "$ex" ] && [ "$y" -eq "$ey" ] ||
     fail "$2: client area at ($x, $y), expected ($ex, $ey) for ${lw}x${lh} logical pixels"
 }

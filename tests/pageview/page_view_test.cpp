@@ -2,10 +2,12 @@
 // pages with the slide, and painting the cover or the page on show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "framework/dialog.h"
 #include "framework/path_resolver.h"
+#include "framework/showing.h"
 #include "tests/support/stage_fixture.h"
 
 using namespace testing_support;
@@ -403,4 +405,80 @@ TEST(PageView, EscapeThenYesEndsTheBook) {
   EXPECT_FALSE(wentOn);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_TRUE(run.ProfileWritten());
+}
+
+namespace {
+
+// The rectangle around every box of damage one showing of the frame handed
+// the platform; empty when the showing was of another window.
+RECT FrameDamage(BookRun& run, fw::NativeWindowId frame, size_t showing) {
+  const auto& s = run.platform.showings[showing];
+  RECT all{};
+  if (s.window != frame || s.damage.empty()) return all;
+  all = s.damage.front();
+  for (const RECT& r : s.damage) {
+    all = RECT{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+               std::max(all.bottom, r.bottom)};
+  }
+  return all;
+}
+
+bool Within(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+}  // namespace
+
+TEST(Showing, ARubHandsThePlatformOnlyItsCircle) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  PassStartDialog(run);
+  size_t mark = 0, end = 0;
+  fw::NativeWindowId frame = fw::kNoNativeWindow;
+  run.platform.WhenIdle([&] {
+    run.platform.WhenIdle([&] {
+      frame = BookRun::Frame()->m_hWnd->native;
+      mark = run.platform.showings.size();
+      // The left button held over the page at stage (300, 200).
+      run.platform.MoveMouse(kStageX + 300, kStageY + 200, MK_LBUTTON);
+      run.platform.WhenIdle([&] { end = run.platform.showings.size(); });
+    });
+  });
+  run.Run();
+  ASSERT_GT(end, mark) << "the rub was shown";
+  // The circle's box on the frame: 40 by 40, its centre 6 right of and 5
+  // below the pointer.
+  const RECT circle{kStageX + 286, kStageY + 185, kStageX + 326, kStageY + 225};
+  for (size_t i = mark; i < end; ++i) {
+    const RECT d = FrameDamage(run, frame, i);
+    EXPECT_TRUE(Within(d, circle)) << d.left << "," << d.top << " " << d.right << "," << d.bottom;
+    EXPECT_GT(d.right - d.left, 30);
+  }
+}
+
+TEST(Showing, EveryFrameOfAPageTurnHandsThePlatformThePageArea) {
+  BookRun run;
+  WriteStage(run.contentDir);
+  WritePage(run.contentDir, 1, 1);
+  WritePage(run.contentDir, 1, 2);
+  PassStartDialog(run);
+  size_t mark = 0, end = 0;
+  fw::NativeWindowId frame = fw::kNoNativeWindow;
+  run.platform.WhenIdle([&] {
+    frame = BookRun::Frame()->m_hWnd->native;
+    View().TurnPage(0, 0, 1, 0);
+    fw::ShowAllDamaged();
+    mark = run.platform.showings.size();
+    View().TurnPage(0, 0, 1, 1);
+    run.platform.WhenIdle([&] { end = run.platform.showings.size(); });
+  });
+  run.Run();
+  ASSERT_EQ(end - mark, 5u) << "each of the five frames is shown once";
+  const RECT page{kViewX, kViewY, kViewX + 590, kViewY + 440};
+  for (size_t i = mark; i < end; ++i) {
+    const RECT d = FrameDamage(run, frame, i);
+    EXPECT_TRUE(Within(d, page)) << d.left << "," << d.top << " " << d.right << "," << d.bottom;
+    EXPECT_EQ(d.bottom - d.top, 440) << "every row of the page moves";
+  }
 }

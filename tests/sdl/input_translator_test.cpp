@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "framework/sdl/cursors.h"
@@ -25,8 +26,8 @@ class Translator : public testing::Test {
           if (id == kBox) return &box_;
           return nullptr;
         }) {
-    frame_ = {kFrame, 2, 1, 1, 100, 80, 203, 163};
-    box_ = {kBox, 1, 0, 0, 50, 40, 50, 40};
+    frame_ = {kFrame, {2, 1}, 1, 1, 100, 80, 203, 163};
+    box_ = {kBox, {1, 1}, 0, 0, 50, 40, 50, 40};
   }
 
   std::vector<InputEvent> Run(const SDL_Event& e) {
@@ -270,7 +271,7 @@ TEST_F(Translator, AButtonReleasedOverAGoneWindowIsUp) {
 
 TEST(Cursors, EnlargedWithSharpPixels) {
   const std::vector<std::uint32_t> argb = {0xFF000000u, 0xFFFFFFFFu, 0x00000000u, 0xFF00FF00u};
-  SDL_Surface* s = fw::sdl::ScaledArgbSurface(argb, 2, 2, 3);
+  SDL_Surface* s = fw::sdl::ScaledArgbSurface(argb, 2, 2, {3, 1});
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->w, 6);
   EXPECT_EQ(s->h, 6);
@@ -284,8 +285,81 @@ TEST(Cursors, EnlargedWithSharpPixels) {
   EXPECT_EQ(at(0, 3), 0x00000000u);
   EXPECT_EQ(at(5, 5), 0xFF00FF00u);
   SDL_FreeSurface(s);
-  EXPECT_EQ(fw::sdl::ScaledArgbSurface(argb, 3, 2, 2), nullptr) << "fewer pixels than the size";
-  EXPECT_EQ(fw::sdl::ScaledArgbSurface(argb, 2, 2, 0), nullptr);
+  EXPECT_EQ(fw::sdl::ScaledArgbSurface(argb, 3, 2, {2, 1}), nullptr)
+      << "fewer pixels than the size";
+  EXPECT_EQ(fw::sdl::ScaledArgbSurface(argb, 2, 2, {0, 1}), nullptr);
+}
+
+TEST(Cursors, AtAFractionalFactorEachPixelTakesTheSourceUnderItsCorner) {
+  const std::vector<std::uint32_t> argb = {0xFF000000u, 0xFFFFFFFFu, 0x00000000u, 0xFF00FF00u};
+  // Half as large again: 2 by 2 becomes 3 by 3.
+  SDL_Surface* s = fw::sdl::ScaledArgbSurface(argb, 2, 2, {3, 2});
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->w, 3);
+  EXPECT_EQ(s->h, 3);
+  auto at = [s](int x, int y) {
+    return static_cast<const std::uint32_t*>(s->pixels)[y * (s->pitch / 4) + x];
+  };
+  EXPECT_EQ(at(0, 0), 0xFF000000u);
+  EXPECT_EQ(at(1, 0), 0xFF000000u);
+  EXPECT_EQ(at(2, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(at(2, 2), 0xFF00FF00u);
+  SDL_FreeSurface(s);
+}
+
+}  // namespace
+
+namespace {
+
+// Every screen pixel whose area lies inside one logical pixel's block maps
+// back to it, and a pixel straddling two maps to the first (rounded down),
+// along a whole row and column of each screen, at every factor.
+TEST(PointerMapping, EveryScreenPixelOfABlockHitsItsLogicalPixel) {
+  const int screens[][2] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},
+                            {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440},
+                            {3840, 2160}, {5120, 2880}, {1280, 1040}};
+  for (const auto& size : screens) {
+    SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1]);
+    const fw::sdl::ScreenScale s = fw::sdl::ComputeScreenScale(size[0], size[1]);
+    fw::sdl::WindowPlacement frame{kFrame,         s.factor,        s.offsetX, s.offsetY,
+                                   s.logicalWidth, s.logicalHeight, size[0],   size[1]};
+    fw::sdl::InputTranslator t([&](Uint32 id) -> const fw::sdl::WindowPlacement* {
+      return id == kFrame ? &frame : nullptr;
+    });
+    const double f = s.factor.value();
+    // Along a row and down a column: the pixel's edges in logical units.
+    for (int axis = 0; axis < 2; ++axis) {
+      const int n = size[axis];
+      const int offset = axis == 0 ? s.offsetX : s.offsetY;
+      const int logical = axis == 0 ? s.logicalWidth : s.logicalHeight;
+      int mismatches = 0;
+      for (int p = 0; p < n; ++p) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = kFrame;
+        e.motion.x = axis == 0 ? p : s.offsetX;
+        e.motion.y = axis == 0 ? s.offsetY : p;
+        std::vector<InputEvent> out;
+        t.Translate(e, out);
+        const double from = (p - offset) / f, to = (p + 1 - offset) / f;
+        const int expected = static_cast<int>(std::floor(from + 1e-9));
+        if (expected < 0 || expected >= logical) {
+          if (!out.empty()) ++mismatches;  // the margin is no logical pixel
+          continue;
+        }
+        if (out.size() != 1) {
+          ++mismatches;
+          continue;
+        }
+        const int got = axis == 0 ? out[0].x : out[0].y;
+        // Inside one block the answer is that block; straddling, the first.
+        const bool inside = std::floor(to - 1e-9) == expected;
+        if (got != expected) ++mismatches;
+        if (inside && got != static_cast<int>(std::floor((p + 0.5 - offset) / f))) ++mismatches;
+      }
+      EXPECT_EQ(mismatches, 0) << (axis == 0 ? "across" : "down");
+    }
+  }
 }
 
 }  // namespace
