@@ -198,6 +198,8 @@ int ReplaceFile(const std::string& path, const std::function<bool(ReplaceSink&)>
   bool exists = ::stat(target.c_str(), &old) == 0;
   if (!exists && errno != ENOENT) return errno;
   if (exists && !S_ISREG(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+  // A file the user may not write is not replaced behind its permissions.
+  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno;
 
   const std::string::size_type slash = target.rfind('/');
   const std::string folder =

@@ -4,8 +4,8 @@
 // flushed to disk and renamed over the target, and the folder is flushed. A
 // target that is a symbolic link is written through (the link stays), the
 // target's permission bits are kept, and where the folder refuses new files a
-// writable target is rewritten in place. A failure leaves the old file as it
-// was and no temporary file.
+// writable target is rewritten in place; a target the process may not write
+// is refused. A failure leaves the old file as it was and no temporary file.
 #pragma once
 
 #include <sys/types.h>

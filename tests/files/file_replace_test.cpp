@@ -120,7 +120,7 @@ TEST(ReplaceFileTest, NewFileTakesTheModeLessTheUmaskAndNoTemporaryStays) {
 
 TEST(ReplaceFileTest, KeepsTheTargetsPermissionBits) {
   TempFolder root;
-  for (mode_t mode : {0600, 0640, 0444}) {
+  for (mode_t mode : {0600, 0640, 0755}) {
     SCOPED_TRACE(mode);
     const std::string target = root.Make("t.txt", "old");
     chmod(target.c_str(), mode);
@@ -201,12 +201,17 @@ TEST(ReplaceFileTest, AFolderThatRefusesNewFilesHasItsWritableTargetRewrittenInP
       InChild([&] { return Replace(ro.target, big) == EFBIG ? 0 : 1; }, 1000, As::kUnprivileged),
       0);
   EXPECT_EQ(ReadText(ro.target), "short");
-  // A target it may not write stays refused.
+  // A target it may not write stays refused, in that folder or in one where
+  // new files could be made.
   chmod(ro.target.c_str(), 0444);
-  EXPECT_EQ(InChild([&] { return Replace(ro.target, "x") == EACCES ? 0 : 1; }, RLIM_INFINITY,
-                    As::kUnprivileged),
-            0);
-  EXPECT_EQ(ReadText(ro.target), "short");
+  for (mode_t folderMode : {0555, 0777}) {
+    chmod(ro.folder.c_str(), folderMode);
+    EXPECT_EQ(InChild([&] { return Replace(ro.target, "x") == EACCES ? 0 : 1; }, RLIM_INFINITY,
+                      As::kUnprivileged),
+              0);
+    EXPECT_EQ(ReadText(ro.target), "short");
+    EXPECT_EQ(FolderNames(ro.folder), std::vector<std::string>{"t.txt"});
+  }
 }
 
 // ---------------------------------------------------------------- the writers
