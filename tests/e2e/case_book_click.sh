@@ -37,9 +37,12 @@ still_shot() {
   fail "the page did not come to rest"
 }
 changed_shot() {
-  for _ in $(seq 60); do
+  for i in $(seq 60); do
     SETTLE=1 shot "$1"
-    [ "$(page_differs "$2" "$1")" != 0 ] && return 0
+    if [ "$(page_differs "$2" "$1")" != 0 ]; then
+      echo "changed in about ${i} s"
+      return 0
+    fi
   done
   return 1
 }
