@@ -23,10 +23,9 @@ click_logical() {
   read -r sx sy < <(to_screen "$1" "$2")
   xdotool mousemove "$sx" "$sy" click 1
 }
-# A click waits in the book's queue while the book is busy (drawing its
-# opening, or starved of processor time on a loaded machine) and is handled
-# once it is free: screenshots are taken until the page is still (screenshot
-# $1) or until it differs from screenshot $2, for up to a minute.
+# The book handles a click when it is free, later on a loaded machine:
+# screenshots are taken until the page is still (screenshot $1) or until it
+# differs from screenshot $2, for up to a minute. A click is never repeated.
 still_shot() {
   SETTLE=1 shot "$1"
   for _ in $(seq 60); do
