@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/file_replace.h"
 #include "framework/path_resolver.h"
 #include "framework/print_internal.h"
 
@@ -61,9 +62,9 @@ constexpr std::uint64_t kMaxRecord = std::uint64_t{1} << 30;
 
 class MetafileRecorder : public DCDevice {
  public:
-  MetafileRecorder(HDC reference, std::string path, std::string temp, int fd, const RECT* frame,
-                   LPCTSTR description)
-      : m_path(std::move(path)), m_temp(std::move(temp)), m_fd(fd) {
+  // An empty path records in memory only.
+  MetafileRecorder(HDC reference, std::string path, const RECT* frame, LPCTSTR description)
+      : m_path(std::move(path)) {
     for (int i : {HORZSIZE, VERTSIZE, HORZRES, VERTRES, LOGPIXELSX, LOGPIXELSY}) {
       m_caps[i] = reference ? GetDeviceCaps(reference, i) : ScreenDeviceCaps(i);
     }
@@ -80,12 +81,6 @@ class MetafileRecorder : public DCDevice {
         m_description.push_back(static_cast<unsigned char>(*c));
       m_description.push_back(0);
       m_description.push_back(0);
-    }
-  }
-  ~MetafileRecorder() override {
-    if (m_fd >= 0) {
-      close(m_fd);
-      unlink(m_temp.c_str());
     }
   }
 
@@ -184,7 +179,7 @@ class MetafileRecorder : public DCDevice {
                static_cast<LONG>(std::lround(m_bounds.bottom * 100 / state->dotsPerMmY))};
     }
     state->pictures = std::move(m_pictures);
-    if (m_fd >= 0) {
+    if (!m_path.empty()) {
       if (!WriteFile(*state)) return nullptr;
     }
     return state.release();
@@ -231,33 +226,15 @@ class MetafileRecorder : public DCDevice {
     Put32(eof, 12, 16);
     Put32(eof, 16, 20);
 
-    bool ok = Write(h);
-    for (const auto& r : m_records) ok = ok && Write(r);
-    ok = ok && Write(eof);
-    ok = close(m_fd) == 0 && ok;
-    m_fd = -1;
     // The earlier picture is replaced only by a complete new one.
-    if (ok) ok = std::rename(m_temp.c_str(), m_path.c_str()) == 0;
-    if (!ok) unlink(m_temp.c_str());
-    return ok;
-  }
-
-  bool Write(const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = write(m_fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      done += static_cast<size_t>(n);
-    }
-    return true;
+    return ReplaceFile(m_path, [&](ReplaceSink& sink) {
+             bool ok = sink.Write(h.data(), h.size());
+             for (const auto& r : m_records) ok = ok && sink.Write(r.data(), r.size());
+             return ok && sink.Write(eof.data(), eof.size());
+           }) == 0;
   }
 
   std::string m_path;
-  std::string m_temp;
-  int m_fd;
   std::map<int, int> m_caps;
   bool m_hasFrame = false;
   RECT m_frame{};
@@ -278,21 +255,21 @@ MetafileRecorder* Recorder(HDC dc) {
 }  // namespace fw
 
 HDC CreateEnhMetaFile(HDC reference, LPCTSTR fileName, const RECT* frame, LPCTSTR description) {
-  std::string path, temp;
-  int fd = -1;
+  std::string path;
   if (fileName) {
     path = fw::ResolvePath(fileName);
     if (path.empty()) return nullptr;
-    // Written beside its final name and renamed when complete.
-    temp = path + ".XXXXXX";
-    fd = mkstemp(temp.data());
-    if (fd < 0) return nullptr;
-    fchmod(fd, 0644);
+    // The file is written whole when the recording closes; a folder that is
+    // not there refuses the recording now.
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
   }
   auto* dc = new fw::DCState;
   dc->kind = fw::DCState::Kind::Memory;
-  dc->device =
-      std::make_unique<fw::MetafileRecorder>(reference, path, temp, fd, frame, description);
+  dc->device = std::make_unique<fw::MetafileRecorder>(reference, path, frame, description);
   return dc;
 }
 

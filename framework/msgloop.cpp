@@ -263,6 +263,10 @@ bool GetNextMessage(MSG* msg) {
     if (NextTimer(msg)) return true;
     ShowAllDamaged();
     ApplyCursor();
+    // Showing what was drawn takes in the input made meanwhile (a click just
+    // after the move that lit a button); waiting now would leave it in the
+    // queue until the next input or timer.
+    if (!rt.input.empty() || !rt.posted.empty()) continue;
     if (!CurrentPlatform().WaitForInput(MsUntilTimer(), rt) && rt.input.empty() &&
         rt.posted.empty()) {
       rt.sessionEnded = true;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/file_replace.h"
 #include "framework/path_resolver.h"
 
 namespace fw {
@@ -166,46 +167,6 @@ std::string WriteTarget(const std::string& path) {
   return path;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    ssize_t put = ::write(fd, content.data() + done, content.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-bool ReplaceAtomically(const std::string& path, const std::string& content) {
-  std::string::size_type slash = path.rfind('/');
-  std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (folder == "/" ? "/" : folder + "/") + "." + base + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-
-  struct stat old {};
-  mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(name.data());
-    return false;
-  }
-  // The rename itself reaches the disk with the folder.
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool WriteProfileString(const std::string& iniPath, const std::string& section,
@@ -244,7 +205,10 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
   std::string content;
   for (const Line& line : lines) content += line.text + line.eol;
   if (content == *original) return true;
-  return ReplaceAtomically(target, content);
+  // Private to the user when new.
+  return ReplaceFile(
+             target, [&](ReplaceSink& sink) { return sink.Write(content.data(), content.size()); },
+             0600) == 0;
 }
 
 bool WriteProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,

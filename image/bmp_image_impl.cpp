@@ -112,19 +112,15 @@ DWORD CBmpImageImpl::DIBColorTableSize(const BYTE* dib) {
   return static_cast<DWORD>(DibColorCount(h)) * 4;
 }
 
-DWORD CBmpImageImpl::WriteLarge(CFile& file, const BYTE* data, DWORD count) {
+DWORD CBmpImageImpl::WriteLarge(fw::ReplaceSink& file, const BYTE* data, DWORD count) {
   constexpr DWORD kPiece = 32768;
-  try {
-    DWORD done = 0;
-    while (done < count) {
-      const DWORD piece = std::min(kPiece, count - done);
-      file.Write(data + done, piece);
-      done += piece;
-    }
-    return count;
-  } catch (const std::exception&) {
-    return 0;
+  DWORD done = 0;
+  while (done < count) {
+    const DWORD piece = std::min(kPiece, count - done);
+    if (!file.Write(data + done, piece)) return 0;
+    done += piece;
   }
+  return count;
 }
 
 BOOL CBmpImageImpl::WriteDIBFile(const std::string& name, const BYTE* dib) {
@@ -149,8 +145,8 @@ BOOL CBmpImageImpl::WriteDIBFile(const std::string& name, const BYTE* dib) {
   std::vector<BYTE> info(dib, dib + 40 + table);
   auto* out = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
   out->biSizeImage = static_cast<DWORD>(image);
-  const auto result = imageio::WriteFileAtomically(name, [&](CFile& file) {
-    file.Write(header, sizeof header);
+  const auto result = imageio::WriteFileAtomically(name, [&](fw::ReplaceSink& file) {
+    if (!file.Write(header, sizeof header)) return false;
     if (WriteLarge(file, info.data(), static_cast<DWORD>(info.size())) != info.size()) return false;
     return WriteLarge(file, dib + 40 + table, static_cast<DWORD>(image)) == image;
   });

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "framework/file.h"
+#include "framework/file_replace.h"
 #include "image/image_impl.h"
 
 class CBmpImageImpl : public CFileImageImpl {
@@ -25,7 +26,7 @@ class CBmpImageImpl : public CFileImageImpl {
   // (the file is then left as it was).
   static BOOL WriteDIBFile(const std::string& name, const BYTE* dib);
   // Writes count bytes in pieces of 32768; count, or 0 when a piece fails.
-  static DWORD WriteLarge(CFile& file, const BYTE* data, DWORD count);
+  static DWORD WriteLarge(fw::ReplaceSink& file, const BYTE* data, DWORD count);
   // Bytes of the DIB's colour table: entries × 4 (× 3 for a 12-byte header).
   static DWORD DIBColorTableSize(const BYTE* dib);
 };

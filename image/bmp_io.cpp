@@ -1,10 +1,10 @@
 #include "image/bmp_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
+#include "framework/file.h"
 #include "framework/path_resolver.h"
 #include "image/image_impl.h"
 
@@ -33,31 +33,24 @@ bool ReadFileBytes(const std::string& path, std::uint64_t limit, std::vector<BYT
   }
 }
 
-WriteResult WriteFileAtomically(const std::string& path, const std::function<bool(CFile&)>& write) {
+WriteResult WriteFileAtomically(const std::string& path,
+                                const std::function<bool(fw::ReplaceSink&)>& write) {
   if (path.empty()) return WriteResult::kCannotOpen;
   const std::string target = fw::ResolvePath(path);
-  if (target.empty() || std::filesystem::is_directory(target)) return WriteResult::kCannotOpen;
-  // A name of our own beside the target; a leftover of a crash is overwritten.
-  const std::string temp = target + ".pippalee-new";
-  CFile file;
-  if (!file.Open(temp, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
-    return WriteResult::kCannotOpen;
+  if (target.empty()) return WriteResult::kCannotOpen;
+  switch (fw::ReplaceFile(target, write)) {
+    case 0:
+      return WriteResult::kOk;
+    case ECANCELED:
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case ENOMEM:
+      return WriteResult::kWriteError;
+    default:
+      return WriteResult::kCannotOpen;
   }
-  bool ok = false;
-  try {
-    ok = write(file);
-    if (ok) file.Flush();
-  } catch (const std::exception&) {
-    ok = false;
-  }
-  file.Close();
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, target, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
-    return WriteResult::kWriteError;
-  }
-  return WriteResult::kOk;
 }
 
 void IndexColors(const CImageImpl& image, BYTE rgb[256 * 3]) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/file.h"
+#include "framework/file_replace.h"
 #include "framework/wintypes.h"
 
 class CImageImpl;
@@ -21,10 +21,11 @@ bool ReadFileBytes(const std::string& path, std::uint64_t limit, std::vector<BYT
 
 enum class WriteResult { kOk, kCannotOpen, kWriteError };
 
-// Gives write a new file beside path to fill; when write returns true (and
-// throws nothing) that file replaces path. Otherwise it is removed, so a
-// failed write leaves path as it was and no partial file behind.
-WriteResult WriteFileAtomically(const std::string& path, const std::function<bool(CFile&)>& write);
+// Replaces the file at path (through the program's path resolver) with what
+// write puts in the sink, the framework's one safe way (fw::ReplaceFile).
+// When write returns false or throws, path is left as it was.
+WriteResult WriteFileAtomically(const std::string& path,
+                                const std::function<bool(fw::ReplaceSink&)>& write);
 
 // The colours (red, green, blue) of the 256 index values of a picture of
 // depth 8 or less: its palette's entries, or without a palette the colours

@@ -91,10 +91,8 @@ BOOL CGifImageImpl::Write(const std::string& name) {
   std::vector<BYTE> bytes;
   giffmt::GifWriter writer;
   writer.Encode({m_pBits, m_nRowBytes, m_nWidth, m_nHeight, m_nBitsPerPixel}, colors, bytes);
-  const auto result = imageio::WriteFileAtomically(m_strPath, [&](CFile& file) {
-    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    return true;
-  });
+  const auto result = imageio::WriteFileAtomically(
+      m_strPath, [&](fw::ReplaceSink& file) { return file.Write(bytes.data(), bytes.size()); });
   if (result == imageio::WriteResult::kCannotOpen) {
     AfxMessageBox("Can't open GIF for writing", MB_OK);
     SetImageLastError("cannot create the file");

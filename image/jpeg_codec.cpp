@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <vector>
 
 // clang-format off
 #include <jpeglib.h>
@@ -49,6 +51,58 @@ void SetUpErrors(ErrorManager& err) {
   err.message[0] = 0;
 }
 
+// The picture a header asks for fits the library's limits (the quantiser's
+// first pass would otherwise decode the whole of it before any check).
+bool WithinLimits(JDIMENSION width, JDIMENSION height, int bytesPerPixel) {
+  if (width == 0 || height == 0 || width > static_cast<JDIMENSION>(kMaxSide) ||
+      height > static_cast<JDIMENSION>(kMaxSide)) {
+    return false;
+  }
+  const std::int64_t rowBytes = (std::int64_t{width} * bytesPerPixel + 3) & ~std::int64_t{3};
+  return std::int64_t{width} * height <= kMaxPixels && rowBytes * height <= kMaxOutputBytes;
+}
+
+// A destination of our own: the coded bytes go into a vector, which the
+// library never frees or reallocates behind the caller's back.
+struct VectorDestination {
+  jpeg_destination_mgr pub;
+  std::vector<BYTE>* out;
+  JOCTET chunk[16384];
+};
+
+void InitVector(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  dest->pub.next_output_byte = dest->chunk;
+  dest->pub.free_in_buffer = sizeof dest->chunk;
+}
+
+// Appends bytes, turning a failed allocation into the library's error.
+void Append(j_compress_ptr cinfo, const JOCTET* bytes, std::size_t count) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  bool grown = true;
+  try {
+    dest->out->insert(dest->out->end(), bytes, bytes + count);
+  } catch (const std::exception&) {
+    grown = false;
+  }
+  if (!grown) {
+    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+    (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+}
+
+boolean EmptyVector(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  Append(cinfo, dest->chunk, sizeof dest->chunk);
+  InitVector(cinfo);
+  return TRUE;
+}
+
+void TermVector(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
+  Append(cinfo, dest->chunk, sizeof dest->chunk - dest->pub.free_in_buffer);
+}
+
 // Everything below runs between setjmp and a possible longjmp, so it keeps
 // only trivially destructible state of its own.
 bool DecodeInner(jpeg_decompress_struct& cinfo, ErrorManager& err, const BYTE* data,
@@ -65,12 +119,12 @@ bool DecodeInner(jpeg_decompress_struct& cinfo, ErrorManager& err, const BYTE* d
   cinfo.progress = &limit.pub;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
-  if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > kMaxPixels) {
+  const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  if (!WithinLimits(cinfo.image_width, cinfo.image_height, cmyk ? 3 : 1)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) {
     cinfo.out_color_space = JCS_CMYK;
   } else if (!grey) {
@@ -122,14 +176,16 @@ bool DecodeInner(jpeg_decompress_struct& cinfo, ErrorManager& err, const BYTE* d
 }
 
 bool EncodeInner(jpeg_compress_struct& cinfo, ErrorManager& err, int width, int height, int quality,
-                 const std::function<void(int, BYTE*)>& row, unsigned char*& buffer,
-                 unsigned long& bytes) {
+                 const std::function<void(int, BYTE*)>& row, VectorDestination& dest) {
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     return false;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &buffer, &bytes);
+  dest.pub.init_destination = InitVector;
+  dest.pub.empty_output_buffer = EmptyVector;
+  dest.pub.term_destination = TermVector;
+  cinfo.dest = &dest.pub;
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = 3;
@@ -173,11 +229,11 @@ bool Encode(int width, int height, int quality, const std::function<void(int, BY
   jpeg_compress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
   cinfo.err = &err.pub;
-  unsigned char* buffer = nullptr;
-  unsigned long bytes = 0;
-  const bool ok = EncodeInner(cinfo, err, width, height, quality, row, buffer, bytes);
-  if (ok && buffer) out.assign(buffer, buffer + bytes);
-  std::free(buffer);
+  auto* dest = new VectorDestination{};
+  dest->out = &out;
+  const bool ok = EncodeInner(cinfo, err, width, height, quality, row, *dest);
+  delete dest;
+  if (!ok) out.clear();
   return ok;
 }
 

@@ -12,9 +12,13 @@
 
 namespace jpegfmt {
 
-// Largest picture a file may ask for, in pixels; larger files are refused
-// before the library allocates anything for them.
+// Largest picture a file may ask for: in pixels, on each side, and in bytes
+// of the rows it decodes to (each padded to four bytes). Larger files are
+// refused as soon as their header is read, before the library decodes or
+// allocates anything for them.
 constexpr std::int64_t kMaxPixels = 64ll << 20;
+constexpr int kMaxSide = 16384;
+constexpr std::int64_t kMaxOutputBytes = std::int64_t{256} << 20;
 // Working memory the library may use for a whole-image buffer (progressive
 // files, two-pass quantisation).
 constexpr long kMaxLibraryMemory = 1024l << 20;

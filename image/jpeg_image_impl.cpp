@@ -5,6 +5,9 @@
 #include "image/bmp_io.h"
 #include "image/jpeg_codec.h"
 
+static_assert(jpegfmt::kMaxSide == MAX_IMAGE_SIDE);
+static_assert(jpegfmt::kMaxOutputBytes == static_cast<std::int64_t>(MAX_DIB_BYTES));
+
 namespace {
 
 // No JPEG file of a picture the library can hold comes near this.
@@ -79,10 +82,8 @@ BOOL CJpegImageImpl::Write(const std::string& name) {
     SetImageLastError("the JPEG library failed");
     return 0;
   }
-  const auto result = imageio::WriteFileAtomically(m_strPath, [&](CFile& file) {
-    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    return true;
-  });
+  const auto result = imageio::WriteFileAtomically(
+      m_strPath, [&](fw::ReplaceSink& file) { return file.Write(bytes.data(), bytes.size()); });
   if (result != imageio::WriteResult::kOk) {
     SetImageLastError(result == imageio::WriteResult::kCannotOpen ? "cannot create the file"
                                                                   : "cannot write the file");

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/file_replace.h"
 #include "framework/path_resolver.h"
+#include "image/bmp_io.h"
 
 namespace {
 
@@ -257,9 +259,16 @@ bool PlanWrite(CImageImpl* image, WritePlan* plan) {
   return false;
 }
 
+void WriteToSink(png_structp png, png_bytep data, png_size_t length) {
+  auto* sink = static_cast<fw::ReplaceSink*>(png_get_io_ptr(png));
+  if (!sink->Write(data, length)) png_error(png, "cannot write the file");
+}
+
+void FlushNothing(png_structp) {}
+
 void EncodePng(CImageImpl* image, const WritePlan* plan, png_structp png, png_infop info,
-               std::FILE* file, BYTE* rowBuffer) {
-  png_init_io(png, file);
+               fw::ReplaceSink* sink, BYTE* rowBuffer) {
+  png_set_write_fn(png, sink, WriteToSink, FlushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image->m_nWidth),
                static_cast<png_uint_32>(image->m_nHeight), plan->bitDepth, plan->colorType,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
@@ -288,9 +297,9 @@ void EncodePng(CImageImpl* image, const WritePlan* plan, png_structp png, png_in
 }
 
 bool RunEncode(PngErrors* errors, CImageImpl* image, const WritePlan* plan, png_structp png,
-               png_infop info, std::FILE* file, BYTE* rowBuffer) {
+               png_infop info, fw::ReplaceSink* sink, BYTE* rowBuffer) {
   if (setjmp(errors->jump) != 0) return false;
-  EncodePng(image, plan, png, info, file, rowBuffer);
+  EncodePng(image, plan, png, info, sink, rowBuffer);
   return true;
 }
 
@@ -309,41 +318,37 @@ BOOL CPngImageImpl::Write(const std::string& name) {
     SetImageLastError(plan ? "unsupported pixel depth" : "out of memory");
     return 0;
   }
-  // The file is written beside its final name and put in place only when
-  // complete, so a failed write leaves any earlier file as it was.
-  const std::string path = fw::ResolvePath(m_strPath);
-  const std::string partial = path + ".part";
-  std::FILE* file = path.empty() ? nullptr : std::fopen(partial.c_str(), "wb");
   BYTE* rowBuffer = static_cast<BYTE*>(std::malloc(static_cast<std::size_t>(m_nWidth) * 3 + 1));
   PngErrors* errors = static_cast<PngErrors*>(std::calloc(1, sizeof(PngErrors)));
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  if (file && rowBuffer && errors) {
-    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, errors, OnPngError, OnPngWarning);
-    if (png) info = png_create_info_struct(png);
-  }
   BOOL result = 0;
-  if (!file) {
-    SetImageLastError("cannot create the file");
-  } else if (!png || !info) {
-    SetImageLastError("out of memory");
-  } else if (RunEncode(errors, this, plan, png, info, file, rowBuffer)) {
-    result = 1;
+  std::string failure;
+  if (!rowBuffer || !errors) {
+    failure = "out of memory";
   } else {
-    SetImageLastError(errors->message);
-  }
-  if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
-  if (file) {
-    if (std::fclose(file) != 0 && result) {
-      result = 0;
-      SetImageLastError("cannot write the file");
+    const auto written = imageio::WriteFileAtomically(m_strPath, [&](fw::ReplaceSink& sink) {
+      png_structp png =
+          png_create_write_struct(PNG_LIBPNG_VER_STRING, errors, OnPngError, OnPngWarning);
+      png_infop info = png ? png_create_info_struct(png) : nullptr;
+      bool encoded = false;
+      if (!png || !info) {
+        failure = "out of memory";
+      } else if (RunEncode(errors, this, plan, png, info, &sink, rowBuffer)) {
+        encoded = true;
+      } else {
+        failure = errors->message;
+      }
+      if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+      return encoded;
+    });
+    if (written == imageio::WriteResult::kOk) {
+      result = 1;
+    } else if (written == imageio::WriteResult::kCannotOpen) {
+      failure = "cannot create the file";
+    } else if (failure.empty()) {
+      failure = "cannot write the file";
     }
-    if (result && std::rename(partial.c_str(), path.c_str()) != 0) {
-      result = 0;
-      SetImageLastError("cannot write the file");
-    }
-    if (!result) std::remove(partial.c_str());
   }
+  if (!result) SetImageLastError(failure);
   std::free(rowBuffer);
   std::free(errors);
   std::free(plan);

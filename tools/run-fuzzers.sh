@@ -2,7 +2,9 @@
 # Builds every libFuzzer harness of fuzz/ with clang (address and
 # undefined-behaviour sanitizers) and runs each for a fixed number of inputs,
 # starting from its seed corpus in fuzz/corpus/<harness>/ and the public test
-# suites beside the repository. Fails when a harness finds anything.
+# suites beside the repository. Fails when a harness finds anything; what it
+# found is copied into fuzz/regressions/ (to be committed: a unit test replays
+# every input there).
 #   tools/run-fuzzers.sh [RUNS]    (default 20000 inputs per harness)
 #   FUZZ_SECONDS=N tools/run-fuzzers.sh   (N seconds per harness instead)
 set -euo pipefail
@@ -49,9 +51,17 @@ for h in "${harnesses[@]}"; do
   [ -n "${FUZZ_SECONDS:-}" ] && limit=(-max_total_time="$FUZZ_SECONDS")
   echo "== $h: ${limit[0]}"
   if ! (cd "$work" && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
-        "$build/fuzz/$h" "${limit[@]}" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+        "$build/fuzz/$h" "${limit[@]}" -max_len=262144 -rss_limit_mb=2048 -timeout=10 \
         -print_final_stats=1 "${seeds[@]}" 2>"$work/log.txt"); then
     tail -n 60 "$work/log.txt" >&2
+    for found in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-* "$work"/slow-unit-*; do
+      [ -e "$found" ] || continue
+      case "$h" in
+        bmp_*) ext=.bmp ;; gif_*) ext=.gif ;; jpeg_*) ext=.jpg ;; png_*) ext=.png ;; *) ext=.fuzz ;;
+      esac
+      cp "$found" "$root/fuzz/regressions/${h%_fuzzer}-$(basename "$found")$ext"
+      echo "== kept $(basename "$found") in fuzz/regressions/" >&2
+    done
     echo "== $h FAILED (inputs kept in $work)" >&2
     status=1
     continue

@@ -6,11 +6,10 @@ source "$(dirname "$0")/lib.sh"
 start_display
 logical_layout
 prepare_content
-[ -d "$CONTENT/books" ] || { echo "skipped: no generated content"; exit 0; }
+[ -d "$CONTENT/books" ] || skip "no generated content"
 start_book
 
 go_on_to_frame
-sleep 2
 
 # The page area: the stage right of the buttons and below the top bar.
 read -r px0 py0 < <(to_screen $((STAGE_X + 50)) $((STAGE_Y + 60)))
@@ -24,18 +23,34 @@ click_logical() {
   read -r sx sy < <(to_screen "$1" "$2")
   xdotool mousemove "$sx" "$sy" click 1
 }
+# The book handles a click when it is free, later on a loaded machine:
+# screenshots are taken until the page is still (screenshot $1) or until it
+# differs from screenshot $2, for up to a minute. A click is never repeated.
+still_shot() {
+  SETTLE=1 shot "$1"
+  for _ in $(seq 60); do
+    SETTLE=1 shot next
+    [ "$(page_differs "$1" next)" = 0 ] && return 0
+    mv "$OUT/next.png" "$OUT/$1.png"
+  done
+  fail "the page did not come to rest"
+}
+changed_shot() {
+  for i in $(seq 60); do
+    SETTLE=1 shot "$1"
+    if [ "$(page_differs "$2" "$1")" != 0 ]; then
+      echo "changed in about ${i} s"
+      return 0
+    fi
+  done
+  return 1
+}
 
-shot title
+still_shot title
 click_logical $((STAGE_X - 3)) $((STAGE_Y + 78))
-SETTLE=2 shot margin
+still_shot margin
 [ "$(page_differs title margin)" = 0 ] || fail "a click in the margin changed the page"
-# The book lets clicks go while it is busy (its title animation, a click
-# just handled), so the button gets a few tries.
-opened=""
-for try in 1 2 3; do
-  click_logical $((STAGE_X + 25)) $((STAGE_Y + 78))
-  SETTLE=3 shot book1
-  if [ "$(page_differs title book1)" != 0 ]; then opened=$try; break; fi
-done
-[ -n "$opened" ] || fail "three clicks on book 1 did not open it"
+# One click on the button opens the book.
+click_logical $((STAGE_X + 25)) $((STAGE_Y + 78))
+changed_shot book1 title || fail "a click on book 1 did not open it"
 echo "ok"

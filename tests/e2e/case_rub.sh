@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 start_display
 logical_layout
 prepare_content
-[ -f "$CONTENT/books/PL01_01c.png" ] || { echo "skipped: no generated content"; exit 0; }
+[ -f "$CONTENT/books/PL01_01c.png" ] || skip "no generated content"
 start_book
 
 go_on_to_frame

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 // clang-format off
@@ -14,7 +15,9 @@
 // clang-format on
 
 #include "format_test_support.h"
+#include "image/jpeg_codec.h"
 #include "image/jpeg_image_impl.h"
+#include "tests/support/allocation_watch.h"
 
 namespace {
 
@@ -152,6 +155,48 @@ TEST(JpegRead, DamagedFilesAreRefusedOrKeepTheirRows) {
   }
   CJpegImageImpl missing(dir / "missing.jpg");
   EXPECT_FALSE(missing.Read(""));
+}
+
+// A file whose header asks for more than the library holds is refused as
+// soon as the header is read: nothing of the picture is decoded or allocated.
+TEST(JpegRead, PicturesOverTheLimitsAreRefusedFromTheirHeader) {
+  if (!test_support::AllocationWatch::Available()) GTEST_SKIP() << "allocations not visible";
+  TempFolder dir;
+  std::vector<BYTE> small;
+  ASSERT_TRUE(jpegfmt::Encode(
+      16, 16, 75, [](int y, BYTE* rgb) { std::memset(rgb, y * 9, 48); }, small));
+  auto withSize = [&](int width, int height) {
+    std::vector<BYTE> bytes = small;
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+      if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+        bytes[i + 5] = static_cast<BYTE>(height >> 8);
+        bytes[i + 6] = static_cast<BYTE>(height);
+        bytes[i + 7] = static_cast<BYTE>(width >> 8);
+        bytes[i + 8] = static_cast<BYTE>(width);
+        break;
+      }
+    }
+    return bytes;
+  };
+  struct Case {
+    const char* name;
+    int width, height;
+    bool read;
+  } cases[] = {
+      {"60000 by 1000", 60000, 1000, false},
+      {"wider than a picture may be", 16385, 8, false},
+      {"taller than a picture may be", 8, 16385, false},
+      {"more pixels than a picture may have", 9000, 9000, false},
+      {"a size it holds", 64, 48, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(dir / "d.jpg", withSize(c.width, c.height));
+    CJpegImageImpl jpg(dir / "d.jpg");
+    test_support::AllocationWatch watch;
+    EXPECT_EQ(jpg.Read(""), c.read ? 1 : 0);
+    EXPECT_LT(watch.largest(), std::size_t{1} << 20);
+  }
 }
 
 // What a file's own headers say: the coding process, components, quality

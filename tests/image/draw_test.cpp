@@ -13,6 +13,7 @@
 #include "framework/wnd.h"
 #include "framework/wnd_internal.h"
 #include "tests/image/image_test_support.h"
+#include "tests/support/allocation_watch.h"
 
 using image_test::Canvas;
 using image_test::MakePalette;
@@ -339,3 +340,82 @@ TEST(Draw, IntoAMetafileAndBack) {
 }
 
 }  // namespace
+
+// Pictures of 1- and 4-bit pixels draw exactly as copies of them with 8-bit
+// pixels (which pixman samples in place), whichever part of them is widened.
+TEST(StretchDraw, SubBytePicturesDrawAsTheirByteCopies) {
+  const std::vector<COLORREF> colours = {RGB(250, 0, 0),   RGB(0, 250, 0),    RGB(0, 0, 250),
+                                         RGB(250, 250, 0), RGB(0, 250, 250),  RGB(250, 0, 250),
+                                         RGB(90, 90, 90),  RGB(200, 200, 200)};
+  struct Call {
+    const char* name;
+    int x, y, w, h, xSrc, ySrc, srcW, srcH;
+    int transparent;
+  };
+  // A picture large enough that drawing it small samples only some pixels.
+  const int W = 1200, H = 400;
+  const Call calls[] = {
+      {"much smaller", 3, 4, 30, 20, 0, 0, W, H, -1},
+      {"much smaller, mirrored", 40, 30, -33, -21, 0, 0, W, H, -1},
+      {"much smaller, source part past the edge", 1, 1, 25, 25, 700, 100, 900, 500, -1},
+      {"much smaller, transparent index", 5, 2, 31, 17, 0, 0, W, H, 1},
+      {"larger", -20, -10, 90, 70, 100, 50, 30, 20, -1},
+      {"larger, transparent index", 0, 0, 64, 48, 10, 10, 16, 12, 2},
+      {"mildly smaller, clipped", -7, -5, 64, 50, 300, 0, 90, 70, -1},
+  };
+  for (int depth : {1, 4}) {
+    const int n = std::min<int>(1 << depth, static_cast<int>(colours.size()));
+    const std::vector<COLORREF> used(colours.begin(), colours.begin() + n);
+    CPicture small, wide;
+    ASSERT_TRUE(small.Create(W, H, depth, -1));
+    ASSERT_TRUE(wide.Create(W, H, 8, -1));
+    small.SetPalette(MakePalette(used));
+    wide.SetPalette(MakePalette(used));
+    for (int y = 0; y < H; ++y) {
+      for (int x = 0; x < W; ++x) {
+        const int index = ((x / 3) ^ (y * 5) ^ (x * y / 7)) % n;
+        small.SetPixelIndex(x, y, index);
+        wide.SetPixelIndex(x, y, index);
+      }
+    }
+    for (const Call& c : calls) {
+      SCOPED_TRACE(std::string(c.name) + ", depth " + std::to_string(depth));
+      Canvas a(48, 40), b(48, 40);
+      SelectPictures(a, small);
+      SelectPictures(b, wide);
+      small.GetImpl()->m_nTransparent = c.transparent;
+      wide.GetImpl()->m_nTransparent = c.transparent;
+      ASSERT_TRUE(small.StretchDraw(&a.dc, c.x, c.y, c.w, c.h, c.xSrc, c.ySrc, c.srcW, c.srcH));
+      ASSERT_TRUE(wide.StretchDraw(&b.dc, c.x, c.y, c.w, c.h, c.xSrc, c.ySrc, c.srcW, c.srcH));
+      int drawn = 0;
+      for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 48; ++x) {
+          ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y;
+          drawn += a.At(x, y) != kFill;
+        }
+      }
+      EXPECT_GT(drawn, 100);
+    }
+  }
+}
+
+// Drawing costs what the area drawn costs: a 16384 by 16384 picture of 1-bit
+// pixels drawn small or through a small window is never widened whole.
+TEST(Draw, AHugeSubBytePictureWidensOnlyWhatItDraws) {
+  if (!test_support::AllocationWatch::Available()) GTEST_SKIP() << "allocations not visible";
+  CPicture huge;
+  ASSERT_TRUE(huge.Create(16384, 16384, 1, -1));
+  huge.SetPalette(MakePalette({RGB(0, 0, 0), RGB(255, 255, 255)}));
+  for (int i = 0; i < 16384; i += 2) huge.SetPixelIndex(i, 16383, 1);  // the top row
+  Canvas canvas(48, 48);
+  SelectPictures(canvas, huge);
+  test_support::AllocationWatch watch;
+  ASSERT_TRUE(huge.Draw(&canvas.dc, 0, 0));
+  EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(1, 0), RGB(0, 0, 0));
+  ASSERT_TRUE(huge.StretchDraw(&canvas.dc, 1, 1, 40, 30));
+  huge.GetImpl()->m_nTransparent = 0;
+  ASSERT_TRUE(huge.StretchDraw(&canvas.dc, 2, 2, 40, 30));
+  ASSERT_TRUE(huge.StretchDraw(&canvas.dc, 0, 0, 48, 48, 16000, 16000, 300, 300));
+  EXPECT_LT(watch.largest(), std::size_t{1} << 20);
+}

@@ -646,4 +646,33 @@ TEST(Click, TheFacesOfAClickAreShownAtItsPauses) {
                 fw::FoldFileNameCase(p.face));
     }
   }
+
+// A press that arrives while the stage shows what it drew (a button lit by
+// the move just before the press) is handled at once, not only when the next
+// input or timer wakes the book.
+TEST(Click, APressTakenInWhileTheStageIsShownIsHandledAtOnce) {
+  StageRun s;
+  s.Pages(1, 2);
+  bool armed = false, pressed = false;
+  DWORD pressedAt = 0;
+  size_t mark = 0;
+  s.run.platform.onPresent = [&](fw::NativeWindowId, const fw::Surface&) {
+    if (!armed || pressed) return;
+    pressed = true;
+    pressedAt = s.run.platform.Now();
+    ClickBook(s.run, 1);
+  };
+  s.run.platform.WhenIdle([&] {
+    const DWORD t = s.run.platform.Now() + 1000;
+    s.run.platform.At(t, [&] {
+      mark = s.Mark();
+      armed = true;
+      // Over book 1's button: its face lights, and the stage is shown.
+      s.run.platform.MoveMouse(kStageX + 25, kStageY + 80);
+    });
+    s.run.platform.At(t + 30000, [] {});
+  });
+  s.run.Run();
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(s.PlayedAt("click.wav", mark), pressedAt);
 }
