@@ -646,6 +646,7 @@ TEST(Click, TheFacesOfAClickAreShownAtItsPauses) {
                 fw::FoldFileNameCase(p.face));
     }
   }
+}
 
 // A press that arrives while the stage shows what it drew (a button lit by
 // the move just before the press) is handled at once, not only when the next
