@@ -464,8 +464,26 @@ void DrawLine(HDC dc, const fw::FontState& font, int x, int y, const std::string
                     dc->bkColor);
     }
   }
-  const RECT drawn = fw::DrawTextRun(*dc->target, &clip, font, x + dc->origin.x, y + dc->origin.y,
-                                     text, dc->textColor);
+  const int sx = x + dc->origin.x, sy = y + dc->origin.y;
+  const fw::WindowScale scale = dc->shown ? dc->shown->textScale() : fw::WindowScale{};
+  if (!scale.one()) {
+    // The platform draws this window's text at the screen's size; its
+    // glyphs stay out of the surface, which would only show them enlarged.
+    fw::ScreenText run;
+    run.face = font.face;
+    run.pixelHeight = font.pixelHeight;
+    run.bold = font.bold;
+    run.x = sx;
+    run.y = sy;
+    run.text = text;
+    run.color = dc->textColor;
+    const RECT extent =
+        fw::ScaledTextExtent(font, sx, sy, text, fw::TextScaling{scale.num, scale.den});
+    dc->shown->AddText(std::move(run), clip, extent);
+    pixman_region32_fini(&clip);
+    return;
+  }
+  const RECT drawn = fw::DrawTextRun(*dc->target, &clip, font, sx, sy, text, dc->textColor);
   pixman_region32_fini(&clip);
   fw::NoteDrawn(dc, drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
 }

@@ -59,6 +59,27 @@ constexpr UINT ButtonFlag(MouseButton b) {
   }
 }
 
+// A run of text that the platform draws itself, at the physical size, over
+// the window's enlarged pixels (the surface holds none of its glyphs). In
+// surface pixels: the top-left of its cell, and where it still shows.
+struct ScreenText {
+  std::string face;
+  int pixelHeight = 0;
+  bool bold = false;
+  int x = 0;
+  int y = 0;
+  std::string text;
+  COLORREF color = 0;
+  std::vector<RECT> shows;  // boxes, not overlapping
+};
+
+// The factor num / den by which a window is shown enlarged.
+struct WindowScale {
+  int num = 1;
+  int den = 1;
+  bool one() const { return num == den; }
+};
+
 struct InputEvent {
   InputKind kind = InputKind::MouseMove;
   NativeWindowId window = kNoNativeWindow;
@@ -158,9 +179,13 @@ class Platform {
   virtual void Activate(NativeWindowId id) = 0;
   // Makes what has been drawn into the window's surface visible: the boxes of
   // damage (surface pixels, not overlapping) changed since the last showing.
-  // A platform that has lost what it showed sends the whole surface.
-  virtual void Present(NativeWindowId id, const Surface& surface,
-                       const std::vector<RECT>& damage) = 0;
+  // A platform that has lost what it showed sends the whole surface. text is
+  // every run the window's text still shows, drawn over the pixels.
+  virtual void Present(NativeWindowId id, const Surface& surface, const std::vector<RECT>& damage,
+                       const std::vector<ScreenText>& text) = 0;
+  // The factor at which the platform draws the window's text itself
+  // (ScreenText); 1 when text goes into the surface like any drawing.
+  virtual WindowScale TextScale(NativeWindowId /*id*/) { return {}; }
   virtual void SetCursor(const CursorImage* cursor) = 0;
 
   // --- disk: free bytes on the volume holding dir; false when unknown

@@ -84,10 +84,27 @@ int TextWidth(const FontState& font, const std::string& text) {
   return w;
 }
 
-RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
-                 int y, const std::string& text, COLORREF color) {
-  TTF_Font* f = OpenFont(font);
-  if (!f || text.empty() || !target.image) return RECT{};
+namespace {
+
+int FloorDiv(long long a, long long b) {
+  const long long q = a / b;
+  return static_cast<int>((a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q);
+}
+
+// The font at the scaled size: its pixel height scaled and rounded.
+FontState ScaledFont(const FontState& font, TextScaling scale) {
+  FontState f;
+  f.face = font.face;
+  f.bold = font.bold;
+  f.pixelHeight =
+      std::max(1, FloorDiv(2LL * font.pixelHeight * scale.num + scale.den, 2LL * scale.den));
+  return f;
+}
+
+// Composites text in color onto target, its cell's top-left at (x, y),
+// through clip; returns the cell's rectangle.
+RECT Composite(pixman_image_t* target, const pixman_region32_t* clip, TTF_Font* f, int x, int y,
+               const std::string& text, COLORREF color) {
   SDL_Color c{static_cast<Uint8>(GetRValue(color)), static_cast<Uint8>(GetGValue(color)),
               static_cast<Uint8>(GetBValue(color)), 255};
   SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, text.c_str(), c);
@@ -109,10 +126,9 @@ RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState
     pixman_region32_init_rect(&region, x, y, static_cast<unsigned>(argb->w),
                               static_cast<unsigned>(argb->h));
     if (clip) pixman_region32_intersect(&region, &region, const_cast<pixman_region32_t*>(clip));
-    pixman_image_set_clip_region32(target.image, &region);
-    pixman_image_composite32(PIXMAN_OP_OVER, src, mask, target.image, 0, 0, 0, 0, x, y, argb->w,
-                             argb->h);
-    pixman_image_set_clip_region32(target.image, nullptr);
+    pixman_image_set_clip_region32(target, &region);
+    pixman_image_composite32(PIXMAN_OP_OVER, src, mask, target, 0, 0, 0, 0, x, y, argb->w, argb->h);
+    pixman_image_set_clip_region32(target, nullptr);
     pixman_region32_fini(&region);
     pixman_image_unref(src);
   }
@@ -120,6 +136,44 @@ RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState
   SDL_UnlockSurface(argb);
   SDL_FreeSurface(argb);
   return drawn;
+}
+
+}  // namespace
+
+RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
+                 int y, const std::string& text, COLORREF color) {
+  TTF_Font* f = OpenFont(font);
+  if (!f || text.empty() || !target.image) return RECT{};
+  return Composite(target.image, clip, f, x, y, text, color);
+}
+
+RECT ScaledTextExtent(const FontState& font, int x, int y, const std::string& text,
+                      TextScaling scale) {
+  FontMetrics m;
+  if (text.empty() || !GetFontMetrics(font, &m)) return RECT{};
+  RECT r{x, y, x + TextWidth(font, text), y + m.height};
+  const FontState big = ScaledFont(font, scale);
+  FontMetrics bm;
+  if (!GetFontMetrics(big, &bm)) return r;
+  // The scaled cell in screen pixels, and back to the surface pixels whose
+  // blocks hold it.
+  const long long sx = FloorDiv(1LL * x * scale.num, scale.den);
+  const long long sy = FloorDiv(1LL * y * scale.num, scale.den);
+  const long long ex = sx + TextWidth(big, text), ey = sy + bm.height;
+  r.left = std::min<LONG>(r.left, FloorDiv(sx * scale.den, scale.num));
+  r.top = std::min<LONG>(r.top, FloorDiv(sy * scale.den, scale.num));
+  r.right = std::max<LONG>(r.right, -FloorDiv(-ex * scale.den, scale.num));
+  r.bottom = std::max<LONG>(r.bottom, -FloorDiv(-ey * scale.den, scale.num));
+  return r;
+}
+
+void DrawScaledTextRun(pixman_image_t* screen, const pixman_region32_t* clip, const FontState& font,
+                       int x, int y, const std::string& text, COLORREF color, TextScaling scale,
+                       int originX, int originY) {
+  TTF_Font* f = OpenFont(ScaledFont(font, scale));
+  if (!f || text.empty() || !screen || scale.num <= 0 || scale.den <= 0) return;
+  Composite(screen, clip, f, originX + FloorDiv(1LL * x * scale.num, scale.den),
+            originY + FloorDiv(1LL * y * scale.num, scale.den), text, color);
 }
 
 }  // namespace fw

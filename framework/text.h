@@ -29,4 +29,22 @@ int TextWidth(const FontState& font, const std::string& text);
 RECT DrawTextRun(Surface& target, const pixman_region32_t* clip, const FontState& font, int x,
                  int y, const std::string& text, COLORREF color);
 
+// Text shown num / den times as large (the font's pixel height and the
+// cell's position scaled, the glyphs made at that size, not enlarged).
+struct TextScaling {
+  int num = 1;
+  int den = 1;
+};
+
+// The surface pixels that text drawn at (x, y) may change on the screen when
+// shown scaled: its cell and its glyphs at the scaled size, rounded out.
+RECT ScaledTextExtent(const FontState& font, int x, int y, const std::string& text,
+                      TextScaling scale);
+// Draws text with its cell's top-left at surface pixel (x, y), scaled, onto
+// screen (a8r8g8b8, surface (0, 0) at (originX, originY)), clipped to clip
+// (screen pixels).
+void DrawScaledTextRun(pixman_image_t* screen, const pixman_region32_t* clip, const FontState& font,
+                       int x, int y, const std::string& text, COLORREF color, TextScaling scale,
+                       int originX, int originY);
+
 }  // namespace fw

@@ -278,7 +278,8 @@ void HeadlessPlatform::Activate(NativeWindowId id) {
 }
 
 void HeadlessPlatform::Present(NativeWindowId id, const Surface& surface,
-                               const std::vector<RECT>& damage) {
+                               const std::vector<RECT>& damage,
+                               const std::vector<ScreenText>& /*text*/) {
   auto it = windows.find(id);
   if (it != windows.end()) ++it->second.presents;
   showings.push_back(Showing{id, damage});

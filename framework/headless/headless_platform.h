@@ -123,7 +123,8 @@ class HeadlessPlatform : public Platform {
   void SetTitle(NativeWindowId id, const std::string& title) override;
   void SetIcon(NativeWindowId id, const IconImage& icon) override;
   void Activate(NativeWindowId id) override;
-  void Present(NativeWindowId id, const Surface& surface, const std::vector<RECT>& damage) override;
+  void Present(NativeWindowId id, const Surface& surface, const std::vector<RECT>& damage,
+               const std::vector<ScreenText>& text) override;
   void SetCursor(const CursorImage* cursor) override { cursors.push_back(cursor); }
   bool DiskFreeBytes(const std::string& dir, std::uint64_t& bytes) override;
   std::unique_ptr<SoundOutput> OpenSound(SoundKind kind, const std::string& path) override;

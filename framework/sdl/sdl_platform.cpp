@@ -122,12 +122,17 @@ class SdlPlatform : public Platform {
     if (TopLevel* w = Find(id)) w->Activate();
   }
 
-  void Present(NativeWindowId id, const Surface& surface,
-               const std::vector<RECT>& damage) override {
-    if (TopLevel* w = Find(id)) w->Present(surface, damage);
+  void Present(NativeWindowId id, const Surface& surface, const std::vector<RECT>& damage,
+               const std::vector<ScreenText>& text) override {
+    if (TopLevel* w = Find(id)) w->Present(surface, damage, text);
     // A handler drawing frame after frame takes input in as it goes, so that
     // what is made meanwhile keeps the time it was made.
     if (sink_) Drain(*sink_);
+  }
+
+  WindowScale TextScale(NativeWindowId id) override {
+    TopLevel* w = Find(id);
+    return w ? w->TextScale() : WindowScale{};
   }
 
   void SetCursor(const CursorImage* cursor) override { cursors_.Show(cursor); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/sdl/screen_text.h"
 #include "framework/surface.h"
 #include "framework/wintypes.h"
 
@@ -118,7 +119,13 @@ SharpScaler& TopLevel::ScalerFor(const Surface& surface, int screenWidth, int sc
   return *scaler_;
 }
 
-void TopLevel::Present(const Surface& surface, const std::vector<RECT>& damage) {
+WindowScale TopLevel::TextScale() const {
+  if (desc_.fullScreen) return WindowScale{};
+  return WindowScale{placement_.factor.num, placement_.factor.den};
+}
+
+void TopLevel::Present(const Surface& surface, const std::vector<RECT>& damage,
+                       const std::vector<ScreenText>& text) {
   if (!surface.pixels || surface.width <= 0 || surface.height <= 0) return;
   SDL_Surface* target = SDL_GetWindowSurface(window_);
   if (!target) return;
@@ -161,6 +168,7 @@ void TopLevel::Present(const Surface& surface, const std::vector<RECT>& damage) 
   for (const RECT& r : screen) {
     if (r.right <= r.left || r.bottom <= r.top) continue;
     scaler.Scale(surface, pixels, r);
+    DrawScreenText(text, placement_.factor, placement_.offsetX, placement_.offsetY, pixels, r);
     rects_.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
   }
   if (SDL_MUSTLOCK(into)) SDL_UnlockSurface(into);

@@ -33,7 +33,13 @@ class TopLevel {
   void Activate();
   // Shows the client-area pixels of damage (surface pixels), enlarged; the
   // whole window when what it showed was lost. The margin is black.
-  void Present(const Surface& surface, const std::vector<RECT>& damage);
+  // text is drawn over the pixels at the physical size.
+  void Present(const Surface& surface, const std::vector<RECT>& damage,
+               const std::vector<ScreenText>& text = {});
+  // The factor at which the window's text is drawn (ScreenText): the
+  // screen's for dialogs and message boxes, 1 for the frame, whose stage
+  // keeps its pixels as drawn.
+  WindowScale TextScale() const;
   // Keeps track of the window's state; true when what it showed is lost and
   // the program has to draw it again.
   bool OnWindowEvent(const SDL_WindowEvent& event);
