@@ -13,6 +13,7 @@
 
 #include "framework/dc.h"
 #include "framework/path_resolver.h"
+#include "image/image_impl.h"
 
 namespace fuzz {
 
@@ -27,6 +28,39 @@ inline std::string Scratch(const std::string& name) {
   return dir + "/" + name;
 }
 
+// Every pixel's colour, and a draw of the picture onto a small surface, as it
+// is and stretched small with a transparent index (the picture's own index is
+// kept).
+inline void UseImage(CImageImpl& image) {
+  if (!image.m_pDIB) return;
+  unsigned sum = 0;
+  // A few hundred pixels each way, whatever the size, so that the
+  // harness's own reading costs little beside the reader's.
+  const int stepY = 7 + image.m_nHeight / 256, stepX = 3 + image.m_nWidth / 256;
+  for (int y = 0; y < image.m_nHeight; y += stepY) {
+    for (int x = 0; x < image.m_nWidth; x += stepX) {
+      BYTE r = 0, g = 0, b = 0;
+      image.GetPixelRGB(x, y, r, g, b);
+      sum += r + g + b;
+    }
+  }
+  (void)sum;
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(mem, 48, 48);
+  SelectObject(mem, bitmap);
+  CDC dc;
+  dc.Attach(mem);
+  dc.SelectPalette(image.GetPalette(), TRUE);
+  image.Draw(&dc, -3, 2);
+  const int transparent = image.m_nTransparent;
+  if (image.m_nTransparent < 0) image.m_nTransparent = 0;
+  image.StretchDraw(&dc, 1, 1, 40, 30);
+  image.m_nTransparent = transparent;
+  dc.Detach();
+  DeleteDC(mem);
+  DeleteObject(bitmap);
+}
+
 template <class Handler>
 int ReadAndUse(const std::uint8_t* data, std::size_t size, const std::string& extension) {
   const std::string in = Scratch("in." + extension);
@@ -38,30 +72,7 @@ int ReadAndUse(const std::uint8_t* data, std::size_t size, const std::string& ex
   Handler image(in);
   image.Read("");
   if (image.m_pDIB) {
-    unsigned sum = 0;
-    // A few hundred pixels each way, whatever the size, so that the
-    // harness's own reading costs little beside the reader's.
-    const int stepY = 7 + image.m_nHeight / 256, stepX = 3 + image.m_nWidth / 256;
-    for (int y = 0; y < image.m_nHeight; y += stepY) {
-      for (int x = 0; x < image.m_nWidth; x += stepX) {
-        BYTE r = 0, g = 0, b = 0;
-        image.GetPixelRGB(x, y, r, g, b);
-        sum += r + g + b;
-      }
-    }
-    (void)sum;
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(mem, 48, 48);
-    SelectObject(mem, bitmap);
-    CDC dc;
-    dc.Attach(mem);
-    dc.SelectPalette(image.GetPalette(), TRUE);
-    image.Draw(&dc, -3, 2);
-    if (image.m_nTransparent < 0) image.m_nTransparent = 0;
-    image.StretchDraw(&dc, 1, 1, 40, 30);
-    dc.Detach();
-    DeleteDC(mem);
-    DeleteObject(bitmap);
+    UseImage(image);
     if (static_cast<long>(image.m_nWidth) * image.m_nHeight <= 4096) {
       const std::string out = Scratch("out." + extension);
       if (image.Write(out)) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/dc.h"
 #include "framework/path_resolver.h"
+#include "fuzz/image_read_fuzz.h"
 #include "image/image_impl.h"
 #include "image/picture.h"
 
@@ -32,37 +32,8 @@ inline void PutFile(const std::string& path, const std::uint8_t* data, std::size
   }
 }
 
-// Every pixel's colour, and a draw of the picture onto a small surface, as
-// it is and stretched small with a transparent index.
 inline void DrawPicture(CPicture& picture) {
-  CImageImpl* image = picture.GetImpl();
-  if (!image || !image->m_pDIB) return;
-  unsigned sum = 0;
-  // A few hundred pixels each way, whatever the size, so that the
-  // harness's own reading costs little beside the reader's.
-  const int stepY = 7 + image->m_nHeight / 256, stepX = 3 + image->m_nWidth / 256;
-  for (int y = 0; y < image->m_nHeight; y += stepY) {
-    for (int x = 0; x < image->m_nWidth; x += stepX) {
-      BYTE r = 0, g = 0, b = 0;
-      image->GetPixelRGB(x, y, r, g, b);
-      sum += r + g + b;
-    }
-  }
-  (void)sum;
-  HDC mem = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(mem, 48, 48);
-  SelectObject(mem, bitmap);
-  CDC dc;
-  dc.Attach(mem);
-  dc.SelectPalette(picture.GetPalette(), TRUE);
-  picture.Draw(&dc, -3, 2);
-  const int transparent = image->m_nTransparent;
-  if (image->m_nTransparent < 0) image->m_nTransparent = 0;
-  picture.StretchDraw(&dc, 1, 1, 40, 30);
-  image->m_nTransparent = transparent;
-  dc.Detach();
-  DeleteDC(mem);
-  DeleteObject(bitmap);
+  if (CImageImpl* image = picture.GetImpl()) UseImage(*image);
 }
 
 // Writes the picture as a file of type (a copy of its pixels and colours in
