@@ -17,8 +17,9 @@
 #ifdef PIPPALEE_ALLOCATION_WATCH
 // The sanitizer runtime's hook (its header is not installed with every
 // compiler).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*malloc_hook)(const volatile void*, std::size_t), void (*free_hook)(const volatile void*));
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*,
+                                                                             std::size_t),
+                                                         void (*free_hook)(const volatile void*));
 #endif
 
 namespace test_support {
